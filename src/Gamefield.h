@@ -1,0 +1,46 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// The player's position: x is the byte index within a row, y the row index,
+// both counted from 0 at the top left.
+struct Point {
+    std::int32_t x;
+    std::int32_t y;
+};
+
+// Cell bytes. Every byte not named here is a wall.
+constexpr char floorCell = ' ';
+constexpr char boulderCell = 'o';
+constexpr char exitCell = 'E';
+constexpr char playerMark = 'P';
+
+// The board of the level being played. Rows keep the length of their line in
+// the level file, so the grid may be ragged; after a successful load no row is
+// empty and neither the number of rows nor any row's length changes again.
+class Gamefield {
+  public:
+    Gamefield() = default;
+    virtual ~Gamefield() = default;
+
+    // Reads the level file at path. Writes start only where the file marks
+    // the player with 'P'. On failure prints one line and returns false.
+    bool load(const std::string& path, Point& start);
+
+    // Writes one frame: 30 newlines, the grid with the player on it, one more
+    // newline, then a flush.
+    void draw(const Point& point) const;
+
+    // One step of the player: onto floor or an exit, or pushing one boulder
+    // onto floor. A step the rules refuse changes nothing.
+    void move(Point& point, std::int32_t deltaX, std::int32_t deltaY);
+
+    std::vector<std::string> rows;
+
+  private:
+    bool inside(std::int64_t x, std::int64_t y) const;
+    char& cell(std::int64_t x, std::int64_t y);
+    std::string frame(const Point& point) const;
+};

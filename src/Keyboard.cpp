@@ -1,0 +1,201 @@
+#include "Keyboard.h"
+
+namespace {
+
+// Bytes that may follow ESC [ before the final byte of a control sequence.
+bool isParameter(unsigned char byte) {
+    return byte >= ' ' && byte <= '?';
+}
+
+bool isFinal(unsigned char byte) {
+    return byte >= '@' && byte <= '~';
+}
+
+// Real sequences are a dozen bytes at most; a longer run is garbage and is
+// swallowed rather than buffered without end.
+constexpr std::size_t longestSequence = 32;
+
+// bytes starts with ESC [.
+DecodedKey decodeControlSequence(std::string_view bytes, bool complete) {
+    std::size_t at = 2;
+    while (at < bytes.size() && at < longestSequence &&
+           isParameter(static_cast<unsigned char>(bytes[at]))) {
+        ++at;
+    }
+    if (at == bytes.size() && at < longestSequence && !complete) return {escapeKey, 0};
+    if (at < bytes.size() && isFinal(static_cast<unsigned char>(bytes[at]))) {
+        return {escapeKey, at + 1};
+    }
+    // Cut off or broken: what came so far is one Escape, the rest are keys.
+    return {escapeKey, at};
+}
+
+}  // namespace
+
+DecodedKey decodeKey(std::string_view bytes, bool complete) {
+    if (bytes.empty()) return {endOfInput, 0};
+    const auto first = static_cast<unsigned char>(bytes[0]);
+    if (first != escapeKey) return {first, 1};
+    if (bytes.size() == 1) return {escapeKey, complete ? 1U : 0U};
+    if (bytes[1] == '[') return decodeControlSequence(bytes, complete);
+    if (bytes[1] == 'O') {
+        if (bytes.size() > 2) return {escapeKey, 3};
+        return {escapeKey, complete ? 2U : 0U};
+    }
+    // Escape followed by anything else is two keys (Alt+D is Escape, then D).
+    return {escapeKey, 1};
+}
+
+#ifdef _WIN32
+
+#include <conio.h>
+
+int getKey() {
+    return _getch();
+}
+
+#else
+
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <initializer_list>
+#include <string>
+
+namespace {
+
+// The settings the terminal had when the game took it over, and the ones it
+// plays with. They are file-wide because the signal handlers need them.
+termios savedSettings{};
+termios playSettings{};
+volatile std::sig_atomic_t settingsSaved = 0;
+
+// Puts the terminal back as the game found it. Safe to call any number of
+// times and from a signal handler.
+void restoreTerminal() {
+    if (settingsSaved != 0) tcsetattr(STDIN_FILENO, TCSANOW, &savedSettings);
+}
+
+void install(int signal, void (*handler)(int)) {
+    struct sigaction action {};
+    action.sa_handler = handler;
+    action.sa_flags = SA_RESTART;
+    sigemptyset(&action.sa_mask);
+    sigaction(signal, &action, nullptr);
+}
+
+// Restores the terminal, then dies of the same signal with its usual action,
+// so the parent sees how the game ended.
+void onFatalSignal(int signal) {
+    restoreTerminal();
+    install(signal, SIG_DFL);
+    raise(signal);
+}
+
+// Ctrl-Z: the shell gets a cooked terminal while the game is stopped, and the
+// game takes single keys again once it is brought back with fg.
+void onSuspend(int /*signal*/) {
+    const int savedErrno = errno;
+    restoreTerminal();
+    install(SIGTSTP, SIG_DFL);
+    raise(SIGTSTP);
+    sigset_t suspend;
+    sigemptyset(&suspend);
+    sigaddset(&suspend, SIGTSTP);
+    sigprocmask(SIG_UNBLOCK, &suspend, nullptr);  // the process stops here
+    install(SIGTSTP, onSuspend);
+    tcsetattr(STDIN_FILENO, TCSANOW, &playSettings);
+    errno = savedErrno;
+}
+
+// Handlers are not put on signals the game was started to ignore, such as
+// SIGINT and SIGQUIT for a job started in the background.
+void installUnlessIgnored(int signal, void (*handler)(int)) {
+    struct sigaction current {};
+    sigaction(signal, nullptr, &current);
+    if (current.sa_handler != SIG_IGN) install(signal, handler);
+}
+
+// Single keys, no echo. Output processing and the signal keys (Ctrl-C, Ctrl-\,
+// Ctrl-Z) stay as they were.
+void startTerminal() {
+    if (isatty(STDIN_FILENO) == 0 || tcgetattr(STDIN_FILENO, &savedSettings) != 0) return;
+    playSettings = savedSettings;
+    playSettings.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO);
+    playSettings.c_cc[VMIN] = 1;
+    playSettings.c_cc[VTIME] = 0;
+    settingsSaved = 1;
+    std::atexit(restoreTerminal);
+    for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGABRT, SIGPIPE}) {
+        installUnlessIgnored(signal, onFatalSignal);
+    }
+    installUnlessIgnored(SIGTSTP, onSuspend);
+    tcsetattr(STDIN_FILENO, TCSANOW, &playSettings);
+}
+
+// How long the rest of an escape sequence may take to arrive before a lone
+// Escape is taken as a key of its own.
+constexpr int escapeWaitMilliseconds = 50;
+
+bool readableSoon() {
+    pollfd input{STDIN_FILENO, POLLIN, 0};
+    return poll(&input, 1, escapeWaitMilliseconds) > 0;
+}
+
+class KeyReader {
+  public:
+    KeyReader() { startTerminal(); }
+
+    int next() {
+        for (;;) {
+            const auto decoded = decodeKey(pending_, ended_);
+            if (decoded.length > 0) return take(decoded);
+            if (ended_) return endOfInput;
+            if (!pending_.empty() && !readableSoon())
+                return take(decodeKey(pending_, true));
+            readMore();
+        }
+    }
+
+  private:
+    int take(const DecodedKey& decoded) {
+        pending_.erase(0, decoded.length);
+        return decoded.key;
+    }
+
+    // An error other than an interrupted read counts as the end of input.
+    void readMore() {
+        char buffer[256];
+        const auto count = read(STDIN_FILENO, buffer, sizeof buffer);
+        if (count > 0) {
+            pending_.append(buffer, static_cast<std::size_t>(count));
+        } else if (count == 0 || errno != EINTR) {
+            ended_ = true;
+        }
+    }
+
+    std::string pending_;
+    bool ended_ = false;
+};
+
+// Made on first use, which is when the terminal is taken over.
+KeyReader& reader() {
+    static KeyReader keys;
+    return keys;
+}
+
+}  // namespace
+
+void startKeyboard() {
+    reader();
+}
+
+int getKey() {
+    return reader().next();
+}
+
+#endif

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <cstddef>
+#include <string_view>
+
+// The code of the Escape key. A whole escape sequence (an arrow or function
+// key) is read as one key with this code, so it cannot be mistaken for the
+// letters it is made of.
+constexpr int escapeKey = '\x1b';
+
+// What getKey returns once standard input has ended or failed.
+constexpr int endOfInput = -1;
+
+// One key decoded from the front of a run of bytes. A length of 0 means the
+// bytes may be the start of an escape sequence and more are needed to tell.
+struct DecodedKey {
+    int key;
+    std::size_t length;
+};
+
+// Decodes the first key of bytes. With complete set, no more bytes will come
+// in time, so a lone or cut-off escape sequence is taken as one Escape key.
+DecodedKey decodeKey(std::string_view bytes, bool complete);
+
+// Puts a terminal on standard input into single-key mode, without echo, so
+// that keys typed while the first frame is drawn are neither shown nor lost.
+// Every way out of the program restores the terminal's settings.
+void startKeyboard();
+
+// Blocks until a key is pressed and returns its code, without echo and without
+// waiting for Enter. Reads a pipe or a file key by key just the same.
+int getKey();

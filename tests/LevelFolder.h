@@ -1,0 +1,56 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <string>
+
+// A temporary folder to run the game in, with its own levels/ folder.
+class LevelFolder {
+  public:
+    explicit LevelFolder(const std::map<std::string, std::string>& levels) {
+        std::string name = std::filesystem::temp_directory_path() / "cairn-XXXXXX";
+        path_ = ::mkdtemp(name.data());
+        std::filesystem::create_directory(path_ / "levels");
+        for (const auto& [file, text] : levels) write("levels/" + file, text);
+    }
+    ~LevelFolder() { std::filesystem::remove_all(path_); }
+    LevelFolder(const LevelFolder&) = delete;
+    LevelFolder& operator=(const LevelFolder&) = delete;
+
+    void write(const std::string& file, const std::string& text) const {
+        std::ofstream(path_ / file, std::ios::binary) << text;
+    }
+    std::string file(const std::string& name) const { return path_ / name; }
+    std::string read(const std::string& name) const {
+        std::ifstream in(path_ / name, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), {}};
+    }
+
+  private:
+    std::filesystem::path path_;
+};
+
+// What the game prints for one frame of the given rows.
+inline std::string frameOf(const std::string& rows) {
+    return std::string(30, '\n') + rows + "\n";
+}
+
+// Names the instances of a parameterised test after the name field of their rows.
+struct ByName {
+    template <class Row>
+    std::string operator()(const testing::TestParamInfo<Row>& row) const {
+        return row.param.name;
+    }
+};
+
+namespace {
+// Test listings show a row's name rather than its bytes.
+template <class Row>
+auto operator<<(std::ostream& out, const Row& row) -> decltype(out << row.name) {
+    return out << row.name;
+}
+}  // namespace
