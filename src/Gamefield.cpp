@@ -25,8 +25,7 @@ constexpr unsigned char deleteByte = 0x7F;
 // bytes from 0x80 up are shown as stored, which keeps UTF-8 wall art intact.
 char visible(char cell) {
     const auto byte = static_cast<unsigned char>(cell);
-    const bool control =
-        (byte < ' ' && byte != '\t' && byte != '\n') || byte == deleteByte;
+    const bool control = (byte < ' ' && byte != '\t' && byte != '\n') || byte == deleteByte;
     return control ? '?' : cell;
 }
 
@@ -41,8 +40,7 @@ bool readLine(std::istream& file, std::string& line) {
 
 // Turns every start marker of the line into floor; the last one wins.
 void takeStartMarkers(std::string& line, std::int32_t y, Point& start) {
-    for (auto x = line.find(playerMark); x != std::string::npos;
-         x = line.find(playerMark, x + 1)) {
+    for (auto x = line.find(playerMark); x != std::string::npos; x = line.find(playerMark, x + 1)) {
         line[x] = floorCell;
         start = Point{static_cast<std::int32_t>(x), y};
     }
@@ -73,12 +71,14 @@ bool Gamefield::load(const std::string& path, Point& start) {
 }
 
 void Gamefield::draw(const Point& point) const {
+    // One insertion for the whole frame: the terminal never shows half of one.
     std::cout << frame(point) << std::endl;
 }
 
 void Gamefield::move(Point& point, std::int32_t deltaX, std::int32_t deltaY) {
-    // Widened so that the most negative step is caught as well; the standard
-    // abs of that value is undefined.
+    // Widened so that the most negative step is caught as well: the standard
+    // abs of that value is undefined. Assertion reports quote these checks by
+    // file and line, so they keep their place at the top of the function.
     const auto abs = [](std::int64_t value) { return value < 0 ? -value : value; };
 
     assert(deltaX == 0 or deltaY == 0);
@@ -103,8 +103,7 @@ void Gamefield::move(Point& point, std::int32_t deltaX, std::int32_t deltaY) {
 
 bool Gamefield::inside(std::int64_t x, std::int64_t y) const {
     if (y < 0 || y >= static_cast<std::int64_t>(rows.size())) return false;
-    return x >= 0 &&
-           x < static_cast<std::int64_t>(rows[static_cast<std::size_t>(y)].size());
+    return x >= 0 && x < static_cast<std::int64_t>(rows[static_cast<std::size_t>(y)].size());
 }
 
 char& Gamefield::cell(std::int64_t x, std::int64_t y) {
@@ -118,8 +117,8 @@ std::string Gamefield::frame(const Point& point) const {
     std::size_t at = scrollLines;
     for (std::size_t y = 0; y < rows.size(); ++y) {
         const auto& row = rows[y];
-        std::transform(row.begin(), row.end(),
-                       text.begin() + static_cast<std::ptrdiff_t>(at), visible);
+        std::transform(row.begin(), row.end(), text.begin() + static_cast<std::ptrdiff_t>(at),
+                       visible);
         if (static_cast<std::int64_t>(y) == point.y && inside(point.x, point.y)) {
             text[at + static_cast<std::size_t>(point.x)] = playerMark;
         }

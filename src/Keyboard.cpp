@@ -155,8 +155,7 @@ class KeyReader {
             const auto decoded = decodeKey(pending_, ended_);
             if (decoded.length > 0) return take(decoded);
             if (ended_) return endOfInput;
-            if (!pending_.empty() && !readableSoon())
-                return take(decodeKey(pending_, true));
+            if (!pending_.empty() && !readableSoon()) return take(decodeKey(pending_, true));
             readMore();
         }
     }

@@ -50,8 +50,7 @@ TEST_P(Decode, TurnsBytesIntoKeys) {
     const auto& c = GetParam();
     std::string_view rest = c.bytes;
     std::vector<int> keys;
-    for (auto d = decodeKey(rest, c.complete); d.length > 0;
-         d = decodeKey(rest, c.complete)) {
+    for (auto d = decodeKey(rest, c.complete); d.length > 0; d = decodeKey(rest, c.complete)) {
         ASSERT_LE(d.length, rest.size());
         keys.push_back(d.key);
         rest.remove_prefix(d.length);

@@ -24,11 +24,11 @@ class LevelFolder {
     void write(const std::string& file, const std::string& text) const {
         std::ofstream(path_ / file, std::ios::binary) << text;
     }
-    std::string file(const std::string& name) const { return path_ / name; }
-    std::string read(const std::string& name) const {
-        std::ifstream in(path_ / name, std::ios::binary);
+    std::string read(const std::string& file) const {
+        std::ifstream in(path_ / file, std::ios::binary);
         return {std::istreambuf_iterator<char>(in), {}};
     }
+    std::string path(const std::string& file = "") const { return path_ / file; }
 
   private:
     std::filesystem::path path_;
@@ -39,16 +39,14 @@ inline std::string frameOf(const std::string& rows) {
     return std::string(30, '\n') + rows + "\n";
 }
 
-// Names the instances of a parameterised test after the name field of their rows.
+// Test instances are named, and listed, after the name field of their rows.
 struct ByName {
     template <class Row>
     std::string operator()(const testing::TestParamInfo<Row>& row) const {
         return row.param.name;
     }
 };
-
 namespace {
-// Test listings show a row's name rather than its bytes.
 template <class Row>
 auto operator<<(std::ostream& out, const Row& row) -> decltype(out << row.name) {
     return out << row.name;
