@@ -2,32 +2,18 @@
 
 #include <algorithm>
 #include <cassert>
+#include <climits>
 #include <fstream>
 #include <iostream>
+#include <memory>
 #include <utility>
 
-// The board's checks guard every build we ship; a build without them would
-// let a faulty caller corrupt the grid silently.
+// The board's checks stay in every build: without them a faulty caller would corrupt the grid.
 #ifdef NDEBUG
 #error "cairn is always built with assertions enabled"
 #endif
 
 namespace {
-
-// Each frame starts with this many newlines, which push the previous frame up
-// the screen without any terminal control sequence.
-constexpr std::size_t scrollLines = 30;
-
-constexpr unsigned char deleteByte = 0x7F;
-
-// Control bytes in a level file could clear the screen, set the window title
-// or write the clipboard of whoever opens it, so they are shown as '?'. Tab and
-// bytes from 0x80 up are shown as stored, which keeps UTF-8 wall art intact.
-char visible(char cell) {
-    const auto byte = static_cast<unsigned char>(cell);
-    const bool control = (byte < ' ' && byte != '\t' && byte != '\n') || byte == deleteByte;
-    return control ? '?' : cell;
-}
 
 // Reads the next line of a level into line. Returns false at the end of the
 // level: an empty line, or the end of the file. One carriage return at the end
@@ -48,6 +34,8 @@ void takeStartMarkers(std::string& line, std::int32_t y, Point& start) {
 
 }  // namespace
 
+// Reads the level up to its first empty line. The file is closed on every way
+// out, after the message, if there is one, has been printed.
 bool Gamefield::load(const std::string& path, Point& start) {
     std::ifstream file(path);
     if (!file) {
@@ -70,15 +58,27 @@ bool Gamefield::load(const std::string& path, Point& start) {
     return true;
 }
 
-void Gamefield::draw(const Point& point) const {
-    // One insertion for the whole frame: the terminal never shows half of one.
-    std::cout << frame(point) << std::endl;
+// Rows may differ in length, so whether a column exists depends on its row.
+// Coordinates are wide enough that one step beyond any Point cannot overflow.
+bool Gamefield::inside(std::int64_t x, std::int64_t y) const {
+    if (y < 0 || y >= static_cast<std::int64_t>(rows.size())) return false;
+    return x >= 0 && x < static_cast<std::int64_t>(rows[static_cast<std::size_t>(y)].size());
 }
 
+// The cell at a position that inside() has accepted.
+char& Gamefield::cell(std::int64_t x, std::int64_t y) {
+    return rows[static_cast<std::size_t>(y)][static_cast<std::size_t>(x)];
+}
+
+// A step onto floor or an exit moves the player; a step into a boulder pushes
+// it one cell on, onto floor only. Anything else is refused and changes
+// nothing. The cell the player leaves is never written.
+//
+// The checks below catch a caller that passes anything but one of the four
+// steps. Their reports name this file and line, so they keep their place at
+// the top of the function. abs is widened so that the most negative step is
+// caught too: the standard abs of that value is undefined.
 void Gamefield::move(Point& point, std::int32_t deltaX, std::int32_t deltaY) {
-    // Widened so that the most negative step is caught as well: the standard
-    // abs of that value is undefined. Assertion reports quote these checks by
-    // file and line, so they keep their place at the top of the function.
     const auto abs = [](std::int64_t value) { return value < 0 ? -value : value; };
 
     assert(deltaX == 0 or deltaY == 0);
@@ -101,28 +101,67 @@ void Gamefield::move(Point& point, std::int32_t deltaX, std::int32_t deltaY) {
     point = Point{static_cast<std::int32_t>(targetX), static_cast<std::int32_t>(targetY)};
 }
 
-bool Gamefield::inside(std::int64_t x, std::int64_t y) const {
-    if (y < 0 || y >= static_cast<std::int64_t>(rows.size())) return false;
-    return x >= 0 && x < static_cast<std::int64_t>(rows[static_cast<std::size_t>(y)].size());
+namespace {
+
+// Each frame starts with this many newlines, which push the previous frame up
+// the screen without any terminal control sequence.
+constexpr std::size_t scrollLines = 30;
+
+constexpr unsigned char deleteByte = 0x7F;
+
+// Control bytes in a level file could clear the screen, set the window title
+// or write the clipboard of whoever opens it, so they are shown as '?'. Tab and
+// bytes from 0x80 up are shown as stored, which keeps UTF-8 wall art intact.
+char visible(char cell) {
+    const auto byte = static_cast<unsigned char>(cell);
+    const bool control = (byte < ' ' && byte != '\t' && byte != '\n') || byte == deleteByte;
+    return control ? '?' : cell;
 }
 
-char& Gamefield::cell(std::int64_t x, std::int64_t y) {
-    return rows[static_cast<std::size_t>(y)][static_cast<std::size_t>(x)];
-}
-
-std::string Gamefield::frame(const Point& point) const {
-    std::size_t size = scrollLines;
-    for (const auto& row : rows) size += row.size() + 1;
-    std::string text(size, '\n');
-    std::size_t at = scrollLines;
-    for (std::size_t y = 0; y < rows.size(); ++y) {
-        const auto& row = rows[y];
-        std::transform(row.begin(), row.end(), text.begin() + static_cast<std::ptrdiff_t>(at),
-                       visible);
-        if (static_cast<std::int64_t>(y) == point.y && inside(point.x, point.y)) {
-            text[at + static_cast<std::size_t>(point.x)] = playerMark;
-        }
-        at += row.size() + 1;
+// Copies a row into out as it is shown. Copying and checking run in one pass
+// that the compiler turns into vector code; only a row that turns out to hold
+// a control byte is gone over again.
+// The row's bytes and length are taken first: out could alias them as far as
+// the compiler knows, which would keep it from vectorising.
+void copyVisible(const std::string& row, char* out) {
+    const char* const in = row.data();
+    const std::size_t length = row.size();
+    unsigned char lowest = UCHAR_MAX;
+    unsigned char deletes = 0;
+    for (std::size_t i = 0; i < length; ++i) {
+        const auto byte = static_cast<unsigned char>(in[i]);
+        out[i] = in[i];
+        lowest = std::min(lowest, byte);
+        deletes |= static_cast<unsigned char>(byte == deleteByte);
     }
-    return text;
+    if (lowest < ' ' || deletes != 0) std::transform(out, out + length, out, visible);
+}
+
+std::size_t frameSize(const std::vector<std::string>& rows) {
+    std::size_t size = scrollLines + 1;
+    for (const auto& row : rows) size += row.size() + 1;
+    return size;
+}
+
+}  // namespace
+
+void Gamefield::draw(const Point& point) const {
+    // Every byte is written below, so the frame is left uninitialised: a
+    // std::string would be cleared first, which costs a third again as much on
+    // a big level.
+    const std::size_t size = frameSize(rows);
+    const std::unique_ptr<char[]> frame(new char[size]);
+    char* out = std::fill_n(frame.get(), scrollLines, '\n');
+    for (std::size_t y = 0; y < rows.size(); ++y) {
+        copyVisible(rows[y], out);
+        if (static_cast<std::int64_t>(y) == point.y && inside(point.x, point.y)) {
+            out[point.x] = playerMark;
+        }
+        out += rows[y].size();
+        *out++ = '\n';
+    }
+    *out = '\n';
+    // One insertion for the whole frame, final newline included, so that the
+    // terminal never shows half of one.
+    std::cout.write(frame.get(), static_cast<std::streamsize>(size)) << std::flush;
 }

@@ -42,5 +42,4 @@ class Gamefield {
   private:
     bool inside(std::int64_t x, std::int64_t y) const;
     char& cell(std::int64_t x, std::int64_t y);
-    std::string frame(const Point& point) const;
 };

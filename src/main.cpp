@@ -78,6 +78,9 @@ void playLevel(const std::string& path) {
 }
 
 int main() {
+    // Frames of big levels run to megabytes. Without the C streams' buffer in
+    // between, each one leaves the process in a single system call.
+    std::ios::sync_with_stdio(false);
     startKeyboard();
     discoverLevels();
     while (!levelQueue.empty()) {
