@@ -1,12 +1,18 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <string>
+
+inline std::string readFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
 
 // A temporary folder to run the game in, with its own levels/ folder.
 class LevelFolder {
@@ -24,11 +30,16 @@ class LevelFolder {
     void write(const std::string& file, const std::string& text) const {
         std::ofstream(path_ / file, std::ios::binary) << text;
     }
-    std::string read(const std::string& file) const {
-        std::ifstream in(path_ / file, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), {}};
-    }
+    std::string read(const std::string& file) const { return readFile(path_ / file); }
     std::string path(const std::string& file = "") const { return path_ / file; }
+
+    // Runs a shell command in the folder with its output in the files stdout
+    // and stderr; returns its exit status, or -1 when a signal ended it.
+    int run(const std::string& command) const {
+        const int status =
+            std::system(("cd '" + path() + "' && (" + command + ") > stdout 2> stderr").c_str());
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
 
   private:
     std::filesystem::path path_;
