@@ -1,11 +1,15 @@
 #include <poll.h>
 #include <pty.h>
+#include <sys/ioctl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <utmp.h>
 
+#include <chrono>
 #include <csignal>
 #include <cstring>
+#include <functional>
 
 #include "LevelFolder.h"
 
@@ -13,21 +17,33 @@ namespace {
 
 const std::string level = "#P E#\n";
 
+bool same(const termios& a, const termios& b) {
+    return a.c_iflag == b.c_iflag && a.c_oflag == b.c_oflag && a.c_cflag == b.c_cflag &&
+           a.c_lflag == b.c_lflag && std::memcmp(a.c_cc, b.c_cc, sizeof a.c_cc) == 0;
+}
+
 // The game on a pseudo-terminal. The test holds the slave side open as well,
 // so it can read the terminal's settings after the game has gone.
 class TerminalGame {
   public:
-    explicit TerminalGame(const LevelFolder& folder) {
+    enum class Start { plain, hangupIgnored, jobControl };
+
+    explicit TerminalGame(Start start = Start::plain) {
         openpty(&master_, &slave_, nullptr, nullptr, nullptr);
         tcgetattr(slave_, &before_);
         pid_ = fork();
         if (pid_ != 0) return;
-        login_tty(dup(slave_));
-        if (chdir(folder.path().c_str()) == 0) execl(CAIRN_BINARY, "cairn", nullptr);
+        close(master_);
+        login_tty(slave_);
+        if (start == Start::hangupIgnored) signal(SIGHUP, SIG_IGN);
+        if (start == Start::jobControl) runAsJob();
+        if (chdir(folder_.path().c_str()) == 0) execl(CAIRN_BINARY, "cairn", nullptr);
         _exit(127);
     }
     ~TerminalGame() {
-        close(master_);
+        if (pid_ > 0 && waitpid(pid_, nullptr, WNOHANG) == 0)
+            kill(pid_, SIGKILL), waitpid(pid_, nullptr, 0);
+        if (master_ >= 0) close(master_);
         close(slave_);
     }
     TerminalGame(const TerminalGame&) = delete;
@@ -48,58 +64,136 @@ class TerminalGame {
     void type(const std::string& keys) const {
         EXPECT_EQ(write(master_, keys.data(), keys.size()), static_cast<ssize_t>(keys.size()));
     }
-    int status() const {
+    void hangUp() {
+        close(master_);
+        master_ = -1;
+    }
+    // The exit status, once the game has ended; -1 if it does not within the
+    // time, or if it spent more than half of it on the processor.
+    int status(std::chrono::milliseconds within = std::chrono::seconds(5)) {
+        const auto deadline = std::chrono::steady_clock::now() + within;
         int status = 0;
-        waitpid(pid_, &status, 0);
-        return status;
+        rusage usage{};
+        while (wait4(pid_, &status, WNOHANG, &usage) == 0) {
+            if (std::chrono::steady_clock::now() > deadline) return -1;
+            usleep(1000);
+        }
+        pid_ = -1;
+        const auto busy = usage.ru_utime.tv_sec * 1000 + usage.ru_utime.tv_usec / 1000 +
+                          usage.ru_stime.tv_sec * 1000 + usage.ru_stime.tv_usec / 1000;
+        return busy * 2 > within.count() ? -1 : status;
     }
     termios settings() const {
         termios now{};
         tcgetattr(slave_, &now);
         return now;
     }
-    bool restored() const {
-        const termios now = settings();
-        return now.c_iflag == before_.c_iflag && now.c_oflag == before_.c_oflag &&
-               now.c_cflag == before_.c_cflag && now.c_lflag == before_.c_lflag &&
-               std::memcmp(now.c_cc, before_.c_cc, sizeof now.c_cc) == 0;
-    }
+    bool restored() const { return same(settings(), before_); }
+    pid_t foreground() const { return tcgetpgrp(master_); }
+    bool singleKeys() const { return (settings().c_lflag & (ICANON | ECHO | ISIG)) == ISIG; }
 
     pid_t pid_ = -1;
     std::string screen;
 
   private:
+    // Like a shell with job control: the game gets a process group of its own
+    // in the foreground, while this process stays in the session as its parent.
+    void runAsJob() {
+        const pid_t job = fork();
+        if (job == 0) {
+            setpgid(0, 0);
+            signal(SIGTTOU, SIG_IGN);
+            tcsetpgrp(STDIN_FILENO, getpid());
+            signal(SIGTTOU, SIG_DFL);
+            return;
+        }
+        int status = 0;
+        waitpid(job, &status, 0);
+        _exit(WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status));
+    }
+
+    LevelFolder folder_{{{"1.txt", level}}};
     int master_ = -1, slave_ = -1;
     termios before_{};
 };
 
-TEST(Terminal, ReadsKeysWithoutEnterOrEchoAndRestoresOnQuit) {
-    const LevelFolder folder({{"1.txt", level}});
-    TerminalGame game(folder);
+TEST(Terminal, ReadsKeysWithoutEnterOrEcho) {
+    TerminalGame game;
     ASSERT_TRUE(game.waitFor("#P E#"));
     game.type("d");
     ASSERT_TRUE(game.waitFor("# PE#"));
-    EXPECT_EQ(game.settings().c_lflag & (ICANON | ECHO | ISIG), ISIG);
+    EXPECT_TRUE(game.singleKeys());
     game.type("q");
     ASSERT_TRUE(game.waitFor("Bye!"));
     game.type("x");
     EXPECT_EQ(game.status(), 0);
     EXPECT_EQ(game.screen.find_first_of("dqx"), std::string::npos) << game.screen;
-    EXPECT_TRUE(game.restored());
 }
 
-class TerminalSignal : public testing::TestWithParam<int> {};
+struct WayOut {
+    const char* name;
+    std::function<void(TerminalGame&)> act;
+    int status;  // as waitpid gives it
+};
 
-TEST_P(TerminalSignal, RestoresSettingsAndDiesOfTheSignal) {
-    const LevelFolder folder({{"1.txt", level}});
-    TerminalGame game(folder);
+const WayOut waysOut[] = {
+    {"Quit", [](auto& g) { g.type("q"), g.waitFor("Bye!"), g.type("x"); }, 0},
+    {"WinTheLastLevel", [](auto& g) { g.type("dd"), g.waitFor("Gratz"), g.type("x"); }, 0},
+    {"CtrlC", [](auto& g) { g.type("\x03"); }, SIGINT},
+    {"CtrlBackslash", [](auto& g) { g.type("\x1c"); }, SIGQUIT},
+    {"Terminate", [](auto& g) { kill(g.pid_, SIGTERM); }, SIGTERM},
+    {"HangupSignal", [](auto& g) { kill(g.pid_, SIGHUP); }, SIGHUP},
+    {"FailedAssertion", [](auto& g) { kill(g.pid_, SIGABRT); }, SIGABRT},
+};
+
+class TerminalWayOut : public testing::TestWithParam<WayOut> {};
+
+TEST_P(TerminalWayOut, LeavesTheSettingsAsTheyWere) {
+    TerminalGame game;
     ASSERT_TRUE(game.waitFor("#P E#"));
-    kill(game.pid_, GetParam());
+    ASSERT_TRUE(game.singleKeys());
+    GetParam().act(game);
     const int status = game.status();
-    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == GetParam());
+    if (GetParam().status == 0) {
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    } else {
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == GetParam().status) << status;
+    }
     EXPECT_TRUE(game.restored());
 }
 
-INSTANTIATE_TEST_SUITE_P(Signals, TerminalSignal, testing::Values(SIGTERM, SIGINT, SIGHUP));
+INSTANTIATE_TEST_SUITE_P(Ways, TerminalWayOut, testing::ValuesIn(waysOut), ByName());
+
+// Closing the terminal hangs it up, so its settings can no longer be read;
+// what counts is that the game goes at once and quietly.
+TEST(Terminal, ClosedTerminalEndsTheGameWithinASecond) {
+    for (const auto start : {TerminalGame::Start::plain, TerminalGame::Start::hangupIgnored}) {
+        TerminalGame game(start);
+        ASSERT_TRUE(game.waitFor("#P E#"));
+        game.hangUp();
+        const int status = game.status(std::chrono::seconds(1));
+        if (start == TerminalGame::Start::plain) {
+            EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGHUP) << status;
+        } else {
+            EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+        }
+    }
+}
+
+TEST(Terminal, CookedWhileSuspendedAndSingleKeysAgainAfterwards) {
+    TerminalGame game(TerminalGame::Start::jobControl);
+    ASSERT_TRUE(game.waitFor("#P E#"));
+    ASSERT_TRUE(game.singleKeys());
+    game.type("\x1a");  // Ctrl-Z
+    for (int tries = 0; tries < 1000 && !game.restored(); ++tries) usleep(1000);
+    EXPECT_TRUE(game.restored());
+    kill(game.foreground(), SIGCONT);
+    for (int tries = 0; tries < 1000 && !game.singleKeys(); ++tries) usleep(1000);
+    game.type("d");
+    EXPECT_TRUE(game.waitFor("# PE#"));
+    game.type("qx");
+    EXPECT_EQ(game.status(), 0);
+    EXPECT_TRUE(game.restored());
+}
 
 }  // namespace
