@@ -47,8 +47,8 @@ bool Gamefield::load(const std::string& path, Point& start) {
         takeStartMarkers(line, y, start);
         const auto length = line.size();
         rows.push_back(std::move(line));
-        // Levels tend to have rows of one width; reserving it up front keeps
-        // every row's storage at its own length instead of up to twice that.
+        // Rows tend to share one width: reserved, each keeps only its own length.
+        line.clear();
         line.reserve(length);
     }
     if (rows.empty()) {

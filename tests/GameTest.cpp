@@ -67,3 +67,35 @@ TEST_P(Game, PlaysKeysFromAPipe) {
 INSTANTIATE_TEST_SUITE_P(Campaigns, Game, testing::ValuesIn(gameCases), ByName());
 
 }  // namespace
+
+namespace {
+
+// A big level goes through the game byte for byte: each frame is the level
+// file itself, with the player and the boulder where the keys took them.
+TEST(BigLevel, FramesMatchTheFileByteForByte) {
+    constexpr std::size_t size = 2000;
+    std::string level;
+    for (std::size_t y = 0; y < size; ++y) {
+        for (std::size_t x = 0; x < size; ++x) {
+            const bool wall = x == 0 || y == 0 || x == size - 1 || y == size - 1 ||
+                              (y > 2 && (x * 7 + y) % 9 == 0);
+            level += wall                             ? '#'
+                     : y > 2 && (x + y) % 17 == 0     ? 'o'
+                     : y == size - 2 && x == size - 2 ? 'E'
+                                                      : ' ';
+        }
+        level += '\n';
+    }
+    const auto at = [](std::size_t x) { return (size + 1) + x; };  // a cell of row 1
+    level.replace(at(1), 3, "P o");
+    std::string afterStep = level, afterPush = level;
+    afterStep.replace(at(1), 2, " P");
+    afterPush.replace(at(1), 4, "  Po");
+    const LevelFolder folder({{"1.txt", level}});
+    folder.write("keys", "dd");
+    EXPECT_EQ(folder.run("cat keys | '" CAIRN_BINARY "'"), 0);
+    EXPECT_TRUE(folder.read("stdout") ==
+                frameOf(level) + frameOf(afterStep) + frameOf(afterPush) + "Bye!\n");
+}
+
+}  // namespace

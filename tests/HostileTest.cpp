@@ -30,6 +30,7 @@ bool noControlBytes(const std::string& output) {
 
 std::string times(std::size_t count, const std::string& text) {
     std::string all;
+    all.reserve(count * text.size());
     for (std::size_t i = 0; i < count; ++i) all += text;
     return all;
 }
@@ -45,12 +46,11 @@ const std::string walk = "#P E#\n";
 
 const HostileCase hostileCases[] = {
     {"OnlyNulBytes", [](auto& f) { f.write("levels/1.txt", std::string(100, '\0')); }, "wasd",
-     [](auto& out) { return out == times(5, frameOf("P" + std::string(99, '?') + "\n")) + "Bye!\n"; }},
-    {"RowOf50MB",
-     [](auto& f) { f.write("levels/1.txt", "P" + std::string(50'000'000, ' ') + "E"); }, "q",
      [](auto& out) {
-         return out == frameOf("P" + std::string(50'000'000, ' ') + "E\n") + "Bye!\n";
+         return out == times(5, frameOf("P" + std::string(99, '?') + "\n")) + "Bye!\n";
      }},
+    {"RowOf50MB", [](auto& f) { f.write("levels/1.txt", "P" + times(50'000'000, " ") + "E"); }, "q",
+     [](auto& out) { return out == frameOf("P" + times(50'000'000, " ") + "E\n") + "Bye!\n"; }},
     {"HundredThousandRows",
      [](auto& f) { f.write("levels/1.txt", "P\nE\n" + times(99'998, "#\n")); }, "s",
      [](auto& out) {

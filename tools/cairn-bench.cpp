@@ -25,23 +25,17 @@ const std::int32_t sizes[] = {100, 1000, 4000};
 // A square level: a border of walls, floor with scattered walls and
 // boulders, the player at the top left and the exit at the bottom right.
 // Row 1 is an open lane with one boulder in it, for pushing.
+char levelCell(std::int32_t x, std::int32_t y, std::int32_t size) {
+    const bool border = x == 0 || y == 0 || x == size - 1 || y == size - 1;
+    if (border || (y > 2 && (x * 7 + y * 3) % 11 == 0)) return '#';
+    if (y == 1) return x == 1 ? playerMark : x == 3 ? boulderCell : floorCell;
+    return y > 2 && (x * 5 + y) % 13 == 0 ? boulderCell : floorCell;
+}
+
 std::string levelText(std::int32_t size) {
     std::string text;
     for (std::int32_t y = 0; y < size; ++y) {
-        for (std::int32_t x = 0; x < size; ++x) {
-            const bool border = x == 0 || y == 0 || x == size - 1 || y == size - 1;
-            char cell = floorCell;
-            if (border) {
-                cell = '#';
-            } else if (y == 1) {
-                cell = x == 1 ? playerMark : x == 3 ? boulderCell : floorCell;
-            } else if (y > 2 && (x * 7 + y * 3) % 11 == 0) {
-                cell = '#';
-            } else if (y > 2 && (x * 5 + y) % 13 == 0) {
-                cell = boulderCell;
-            }
-            text += cell;
-        }
+        for (std::int32_t x = 0; x < size; ++x) text += levelCell(x, y, size);
         text += '\n';
     }
     text[text.size() - size - 3] = exitCell;  // bottom right, inside the border
@@ -124,8 +118,7 @@ void drawFloor(benchmark::State& state) {
     for (auto _ : state) {
         char* out = buffer.data() + 30;
         for (const auto& row : field.rows) {
-            std::memcpy(out, row.data(), row.size());
-            out += row.size();
+            out = std::copy(row.begin(), row.end(), out);
             *out++ = '\n';
         }
         benchmark::DoNotOptimize(write(STDOUT_FILENO, buffer.data(), buffer.size()));
