@@ -6,6 +6,13 @@
 
 using Rows = std::vector<std::string>;
 
+static bool operator==(const Point& a, const Point& b) {
+    return a.x == b.x && a.y == b.y;
+}
+static void PrintTo(const Point& point, std::ostream* out) {
+    *out << "{" << point.x << ", " << point.y << "}";
+}
+
 namespace {
 
 struct LoadCase {
@@ -54,8 +61,7 @@ TEST_P(Load, ReadsRowsAndStartOrReportsOneLine) {
     EXPECT_EQ(field.load(path, start), message.empty());
     EXPECT_EQ(testing::internal::GetCapturedStdout(), message);
     EXPECT_EQ(field.rows, c.rows);
-    EXPECT_EQ(start.x, c.start.x);
-    EXPECT_EQ(start.y, c.start.y);
+    EXPECT_EQ(start, c.start);
 }
 
 INSTANTIATE_TEST_SUITE_P(Levels, Load, testing::ValuesIn(loadCases), ByName());
@@ -131,8 +137,7 @@ TEST_P(Move, FollowsTheRules) {
     Point point = c.from;
     field.move(point, c.deltaX, c.deltaY);
     EXPECT_EQ(field.rows, c.after);
-    EXPECT_EQ(point.x, c.to.x);
-    EXPECT_EQ(point.y, c.to.y);
+    EXPECT_EQ(point, c.to);
 }
 
 INSTANTIATE_TEST_SUITE_P(Steps, Move, testing::ValuesIn(moveCases), ByName());
