@@ -224,14 +224,17 @@ int main(int argc, char** argv) {
     benchmark::RunSpecifiedBenchmarks(&medians);
     benchmark::Shutdown();
 
-    report << "\nMedians against their floors:\n";
-    for (const char* size : {"1000", "4000"}) {
-        ratio(report, medians, std::string("draw/") + size, std::string("draw-floor/") + size,
-              "2, stretch 1.5");
+    report << "\nMedians against their floors (a turn against the frame's floor, a move on a big\n"
+              "level against the same move on the smallest):\n";
+    for (const std::string size : {"100", "1000", "4000"}) {
+        const bool big = size != "100";
+        ratio(report, medians, "draw/" + size, "draw-floor/" + size, big ? "2, stretch 1.5" : "-");
+        ratio(report, medians, "load/" + size, "load-floor/" + size, size == "4000" ? "3" : "-");
+        ratio(report, medians, "turn/" + size, "draw-floor/" + size, "-");
+        if (!big) continue;
+        ratio(report, medians, "move-step/" + size, "move-step/100", size == "4000" ? "2" : "-");
+        ratio(report, medians, "move-push/" + size, "move-push/100", size == "4000" ? "2" : "-");
     }
-    ratio(report, medians, "load/4000", "load-floor/4000", "3");
-    ratio(report, medians, "move-step/4000", "move-step/100", "2");
-    ratio(report, medians, "move-push/4000", "move-push/100", "2");
     std::filesystem::remove_all(std::filesystem::path(levelFile(100)).parent_path());
     return 0;
 }
