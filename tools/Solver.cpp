@@ -102,16 +102,16 @@ class Search {
     // The board keeps the level's walls, floor and exits; the boulders of the
     // position being expanded are put on it and taken off again.
     Search(const Gamefield& level, Point start)
-        : cells_(level), board_(level), positions_(takeBoulders().size()) {
+        : cells_(level), board_(level), positions_(boulderCells().size()) {
         positions_.cells().push_back(cells_.at(start));
-        const auto boulders = takeBoulders();
+        const auto boulders = boulderCells();
         positions_.cells().insert(positions_.cells().end(), boulders.begin(), boulders.end());
         positions_.add(none, 0, false);
         setBoulders(0, floorCell);
     }
 
-    // Lists the boulders' cells, in order.
-    std::vector<Cell> takeBoulders() const {
+    // The cells of the level's boulders, in order.
+    std::vector<Cell> boulderCells() const {
         std::vector<Cell> boulders;
         for (std::size_t y = 0; y < board_.rows.size(); ++y) {
             for (std::size_t x = 0; x < board_.rows[y].size(); ++x) {
