@@ -1,7 +1,6 @@
 // cairn-check: proves that level files can be finished, for level authors.
 
 #include <algorithm>
-#include <cstdio>
 #include <iomanip>
 #include <iostream>
 #include <sstream>
