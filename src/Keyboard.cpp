@@ -1,5 +1,7 @@
 #include "Keyboard.h"
 
+#include <cctype>
+
 namespace {
 
 // Bytes that may follow ESC [ before the final byte of a control sequence.
@@ -44,6 +46,30 @@ DecodedKey decodeKey(std::string_view bytes, bool complete) {
     }
     // Escape followed by anything else is two keys (Alt+D is Escape, then D).
     return {escapeKey, 1};
+}
+
+int command(int key) {
+    if (key == endOfInput) return 'q';
+    return std::tolower(static_cast<unsigned char>(key));
+}
+
+bool stepFor(int command, std::int32_t& deltaX, std::int32_t& deltaY) {
+    switch (command) {
+        case 'w':
+            deltaX = 0, deltaY = -1;
+            return true;
+        case 's':
+            deltaX = 0, deltaY = 1;
+            return true;
+        case 'a':
+            deltaX = -1, deltaY = 0;
+            return true;
+        case 'd':
+            deltaX = 1, deltaY = 0;
+            return true;
+        default:
+            return false;
+    }
 }
 
 #ifdef _WIN32

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string_view>
 
 // The code of the Escape key. A whole escape sequence (an arrow or function
@@ -30,3 +31,11 @@ void startKeyboard();
 // Blocks until a key is pressed and returns its code, without echo and without
 // waiting for Enter. Reads a pipe or a file key by key just the same.
 int getKey();
+
+// What the play loop acts on: a key's low byte in lower case, so either letter
+// case works. The end of input acts as Q, so a script that runs out of keys
+// ends the game.
+int command(int key);
+
+// The step of a movement command (w, a, s, d); false for any other command.
+bool stepFor(int command, std::int32_t& deltaX, std::int32_t& deltaY);

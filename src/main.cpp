@@ -1,4 +1,3 @@
-#include <cctype>
 #include <cstdint>
 #include <deque>
 #include <fstream>
@@ -36,13 +35,6 @@ bool standsOnExit(const Gamefield& field, const Point& point) {
     return row[static_cast<std::size_t>(point.x)] == exitCell;
 }
 
-// Keys act on their low byte, either letter case alike. The end of input acts
-// as Q, so a script that runs out of keys ends the game.
-int command(int key) {
-    if (key == endOfInput) return 'q';
-    return std::tolower(static_cast<unsigned char>(key));
-}
-
 }  // namespace
 
 void playLevel(const std::string& path) {
@@ -52,28 +44,17 @@ void playLevel(const std::string& path) {
     for (;;) {
         field.draw(point);
         if (standsOnExit(field, point)) return;
-        switch (command(getKey())) {
-            case 'w':
-                field.move(point, 0, -1);
-                break;
-            case 's':
-                field.move(point, 0, 1);
-                break;
-            case 'a':
-                field.move(point, -1, 0);
-                break;
-            case 'd':
-                field.move(point, 1, 0);
-                break;
-            case 'r':
-                levelQueue.push_front(path);
-                return;
-            case 'q':
-                levelQueue.clear();
-                return;
-            default:
-                break;
+        const int key = command(getKey());
+        if (key == 'r') {
+            levelQueue.push_front(path);
+            return;
         }
+        if (key == 'q') {
+            levelQueue.clear();
+            return;
+        }
+        std::int32_t deltaX = 0, deltaY = 0;
+        if (stepFor(key, deltaX, deltaY)) field.move(point, deltaX, deltaY);
     }
 }
 

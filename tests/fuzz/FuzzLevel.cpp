@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "Gamefield.h"
+#include "Keyboard.h"
 
 namespace {
 
@@ -56,29 +57,6 @@ void checkPlayer(const Gamefield& field, Point player) {
     if (under != floorCell && under != exitCell) broken("player on a wall or a boulder");
 }
 
-struct Step {
-    std::int32_t deltaX, deltaY;
-};
-
-bool stepFor(char key, Step& step) {
-    switch (key | 0x20) {
-        case 'w':
-            step = {0, -1};
-            return true;
-        case 's':
-            step = {0, 1};
-            return true;
-        case 'a':
-            step = {-1, 0};
-            return true;
-        case 'd':
-            step = {1, 0};
-            return true;
-        default:
-            return false;
-    }
-}
-
 // Plays keys on the level at path as the game does, up to Q, the exit or the
 // end of the keys. Returns where the keys go on after R, or npos.
 std::size_t play(const std::string& path, const std::string& keys, std::size_t next) {
@@ -93,14 +71,14 @@ std::size_t play(const std::string& path, const std::string& keys, std::size_t n
         field.draw(player);
         const auto& row = field.rows[static_cast<std::size_t>(player.y)];
         if (row[static_cast<std::size_t>(player.x)] == exitCell) break;
-        const char key = static_cast<char>(keys[next] | 0x20);
+        const int key = command(static_cast<unsigned char>(keys[next]));
         if (key == 'q') break;
         if (key == 'r') return next + 1;
-        Step step{};
-        if (!stepFor(key, step)) continue;
+        std::int32_t deltaX = 0, deltaY = 0;
+        if (!stepFor(key, deltaX, deltaY)) continue;
         const Gamefield before = field;
         const Point from = player;
-        field.move(player, step.deltaX, step.deltaY);
+        field.move(player, deltaX, deltaY);
         checkShape(field, lengths, boulderCount);
         const bool refused = player.x == from.x && player.y == from.y;
         if (refused && field.rows != before.rows) broken("a refused step changed the grid");
