@@ -34,27 +34,27 @@ void takeStartMarkers(std::string& line, std::int32_t y, Point& start) {
 
 }  // namespace
 
-// Reads the level up to its first empty line. The file is closed on every way
-// out, after the message, if there is one, has been printed.
+// Reads the level up to its first empty line. A level is played whole or not
+// at all: a read error, or a level too big for a Point to count, is reported
+// and leaves no rows. The file is closed on every way out, after the message,
+// if there is one, has been printed.
+//
+// Messages about a file that opened start with its path, like the one about an
+// empty level, so that a list of them reads as a list of the files at fault.
 bool Gamefield::load(const std::string& path, Point& start) {
     std::ifstream file(path);
-    if (!file) {
-        std::cout << "Could not open " << path << "!" << std::endl;
-        return false;
+    if (!file) return refuse("Could not open " + path + "!");
+    Point found = start;
+    try {
+        // Without this a read error, like a failed allocation, would only set a
+        // flag and look like the end of the level.
+        file.exceptions(std::ios::badbit);
+        if (!readRows(file, found)) return refuse(path + " is too large!");
+    } catch (const std::ios_base::failure&) {
+        return refuse(path + " could not be read!");
     }
-    std::string line;
-    for (std::int32_t y = 0; readLine(file, line); ++y) {
-        takeStartMarkers(line, y, start);
-        const auto length = line.size();
-        rows.push_back(std::move(line));
-        // Rows tend to share one width: reserved, each keeps only its own length.
-        line.clear();
-        line.reserve(length);
-    }
-    if (rows.empty()) {
-        std::cout << path << " is empty!" << std::endl;
-        return false;
-    }
+    if (rows.empty()) return refuse(path + " is empty!");
+    start = found;
     return true;
 }
 
@@ -164,4 +164,27 @@ void Gamefield::draw(const Point& point) const {
     // One insertion for the whole frame, final newline included, so that the
     // terminal never shows half of one.
     std::cout.write(frame.get(), static_cast<std::streamsize>(size)) << std::flush;
+}
+
+// Reads rows until the level ends. False as soon as a row is longer, or the
+// rows more, than a Point can count.
+bool Gamefield::readRows(std::istream& file, Point& start) {
+    constexpr std::size_t longest = INT32_MAX;
+    std::string line;
+    for (std::int32_t y = 0; readLine(file, line); ++y) {
+        if (line.size() > longest || y == INT32_MAX) return false;
+        takeStartMarkers(line, y, start);
+        const auto length = line.size();
+        rows.push_back(std::move(line));
+        // Rows tend to share one width: reserved, each keeps only its own length.
+        line.clear();
+        line.reserve(length);
+    }
+    return true;
+}
+
+bool Gamefield::refuse(const std::string& message) {
+    rows.clear();
+    std::cout << message << std::endl;
+    return false;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <iosfwd>
 #include <string>
 #include <vector>
 
@@ -26,7 +27,8 @@ class Gamefield {
     virtual ~Gamefield() = default;
 
     // Reads the level file at path. Writes start only where the file marks
-    // the player with 'P'. On failure prints one line and returns false.
+    // the player with 'P'. On failure (no such file, no row, a read error, a
+    // level too big to count) prints one line and returns false, with no rows.
     bool load(const std::string& path, Point& start);
 
     // Writes one frame: 30 newlines, the grid with the player on it, one more
@@ -40,6 +42,8 @@ class Gamefield {
     std::vector<std::string> rows;
 
   private:
+    bool readRows(std::istream& file, Point& start);
+    bool refuse(const std::string& message);
     bool inside(std::int64_t x, std::int64_t y) const;
     char& cell(std::int64_t x, std::int64_t y);
 };

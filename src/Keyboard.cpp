@@ -146,6 +146,13 @@ void installUnlessIgnored(int signal, void (*handler)(int)) {
     if (current.sa_handler != SIG_IGN) install(signal, handler);
 }
 
+// Every signal that ends a program unless it is caught, crashes included: the
+// terminal comes back whatever goes wrong.
+constexpr int fatalSignals[] = {
+    SIGINT,  SIGTERM, SIGHUP,  SIGQUIT, SIGABRT, SIGPIPE, SIGSEGV, SIGBUS,    SIGFPE,  SIGILL,
+    SIGTRAP, SIGSYS,  SIGXCPU, SIGXFSZ, SIGALRM, SIGUSR1, SIGUSR2, SIGVTALRM, SIGPROF,
+};
+
 // Single keys, no echo. Output processing and the signal keys (Ctrl-C, Ctrl-\,
 // Ctrl-Z) stay as they were.
 void startTerminal() {
@@ -156,9 +163,7 @@ void startTerminal() {
     playSettings.c_cc[VTIME] = 0;
     settingsSaved = 1;
     std::atexit(restoreTerminal);
-    for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGABRT, SIGPIPE}) {
-        installUnlessIgnored(signal, onFatalSignal);
-    }
+    for (int signal : fatalSignals) installUnlessIgnored(signal, onFatalSignal);
     installUnlessIgnored(SIGTSTP, onSuspend);
     tcsetattr(STDIN_FILENO, TCSANOW, &playSettings);
 }
@@ -167,9 +172,9 @@ void startTerminal() {
 // Escape is taken as a key of its own.
 constexpr int escapeWaitMilliseconds = 50;
 
-bool readableSoon() {
+bool readableWithin(int milliseconds) {
     pollfd input{STDIN_FILENO, POLLIN, 0};
-    return poll(&input, 1, escapeWaitMilliseconds) > 0;
+    return poll(&input, 1, milliseconds) > 0;
 }
 
 class KeyReader {
@@ -181,7 +186,8 @@ class KeyReader {
             const auto decoded = decodeKey(pending_, ended_);
             if (decoded.length > 0) return take(decoded);
             if (ended_) return endOfInput;
-            if (!pending_.empty() && !readableSoon()) return take(decodeKey(pending_, true));
+            if (!pending_.empty() && !readableWithin(escapeWaitMilliseconds))
+                return take(decodeKey(pending_, true));
             readMore();
         }
     }
@@ -192,12 +198,16 @@ class KeyReader {
         return decoded.key;
     }
 
-    // An error other than an interrupted read counts as the end of input.
+    // Standard input may have been left non-blocking by whoever started the
+    // game: then the read waits for a key rather than taking "nothing yet" for
+    // the end. Only the end of the input, or a real error, ends it.
     void readMore() {
         char buffer[256];
         const auto count = read(STDIN_FILENO, buffer, sizeof buffer);
         if (count > 0) {
             pending_.append(buffer, static_cast<std::size_t>(count));
+        } else if (count < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            readableWithin(-1);
         } else if (count == 0 || errno != EINTR) {
             ended_ = true;
         }

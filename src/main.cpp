@@ -1,4 +1,6 @@
 #include <cstdint>
+#include <cstdlib>
+#include <cstring>
 #include <deque>
 #include <fstream>
 #include <iostream>
@@ -7,6 +9,7 @@
 
 #include "Gamefield.h"
 #include "Keyboard.h"
+#include "Output.h"
 
 // The paths of the levels still to play, front first. A restart puts a second
 // copy of the level's path in front; a quit empties it.
@@ -30,6 +33,23 @@ void discoverLevels() {
     }
 }
 
+// Output that is gone cannot be played to: say why on the error stream and
+// stop at once, rather than go on reading keys for a screen nobody sees. The
+// terminal is put back on the way out.
+void stopIfOutputFailed() {
+    if (std::cout) return;
+    std::cerr << "cairn: cannot write to standard output: " << std::strerror(outputError())
+              << std::endl;
+    std::exit(1);
+}
+
+// Says one of the two closing lines, then waits for the last key.
+void closeWith(const char* message) {
+    std::cout << message << std::endl;
+    stopIfOutputFailed();
+    getKey();
+}
+
 bool standsOnExit(const Gamefield& field, const Point& point) {
     const auto& row = field.rows[static_cast<std::size_t>(point.y)];
     return row[static_cast<std::size_t>(point.x)] == exitCell;
@@ -40,9 +60,12 @@ bool standsOnExit(const Gamefield& field, const Point& point) {
 void playLevel(const std::string& path) {
     Gamefield field;
     Point point{0, 0};
-    if (!field.load(path, point)) return;
+    const bool loaded = field.load(path, point);
+    stopIfOutputFailed();
+    if (!loaded) return;
     for (;;) {
         field.draw(point);
+        stopIfOutputFailed();
         if (standsOnExit(field, point)) return;
         const int key = command(getKey());
         if (key == 'r') {
@@ -59,21 +82,17 @@ void playLevel(const std::string& path) {
 }
 
 int main() {
-    // Frames of big levels run to megabytes. Without the C streams' buffer in
-    // between, each one leaves the process in a single system call.
-    std::ios::sync_with_stdio(false);
+    startOutput();
     startKeyboard();
     discoverLevels();
     while (!levelQueue.empty()) {
         playLevel(levelQueue.front());
         if (levelQueue.empty()) {
-            std::cout << "Bye!" << std::endl;
-            getKey();
+            closeWith("Bye!");
             return 0;
         }
         levelQueue.pop_front();
     }
-    std::cout << "Gratz, you won!" << std::endl;
-    getKey();
+    closeWith("Gratz, you won!");
     return 0;
 }

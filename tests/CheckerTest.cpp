@@ -59,7 +59,7 @@ TEST_P(Solve, FindsShortestSolutionAndDeadEnds) {
     const auto& c = GetParam();
     Gamefield level;
     level.rows = c.rows;
-    const Solution found = solve(level, c.start, c.limit);
+    const Solution found = solve(level, c.start, {c.limit, SIZE_MAX});
     EXPECT_EQ(found.outcome, c.outcome);
     EXPECT_EQ(found.keys, c.keys);
     EXPECT_EQ(found.pushes, c.pushes);
@@ -84,16 +84,20 @@ struct CommandCase {
 
 const CommandCase commandCases[] = {
     {"Finishable", "open.txt", 0,
-     "open.txt: 1 rows, widest 4, 0 boulders, start at column 0 row 0\n"
+     "open.txt: 1 row, widest 4, 0 boulders, start at column 0 row 0\n"
      "  solution: ddd (3 moves, 0 pushes)\n  dead ends: 0 of 4 positions (0.0%)\n",
      ""},
     {"OneJammed", "open.txt jammed.txt", 1, "", ""},
     {"OverTheLimit", "--limit 2 open.txt", 1, "", ""},
     {"Missing", "open.txt missing.txt", 2, "", "Could not open missing.txt!\n"},
     {"Empty", "empty.txt", 2, "", "empty.txt is empty!\n"},
-    {"NoFiles", "", 2, "", "usage: cairn-check [--limit POSITIONS] FILE...\n"},
+    {"NoFiles", "", 2, "", "usage: cairn-check [--limit POSITIONS] [--memory MEGABYTES] FILE...\n"},
     {"UnknownOption", "-x open.txt", 2, "", "usage: "},
     {"BadLimit", "--limit lots open.txt", 2, "", "usage: "},
+    {"NegativeLimit", "--limit -5 open.txt", 2, "", "usage: "},
+    {"NoMemory", "--memory 0 open.txt", 2, "", "usage: "},
+    {"Help", "--help", 0, "usage: cairn-check [--limit POSITIONS] [--memory MEGABYTES] FILE...\n\n",
+     ""},
 };
 
 class Command : public testing::TestWithParam<CommandCase> {};
@@ -110,5 +114,25 @@ TEST_P(Command, ExitStatusTellsTheVerdict) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Arguments, Command, testing::ValuesIn(commandCases), ByName());
+
+// A room of 200 x 200 cells with 3,000 boulders: each position takes kilobytes,
+// and the search must give up before a machine of 4 GB runs out of memory.
+TEST(Checker, GivesUpBeforeMemoryRunsOut) {
+#ifdef __SANITIZE_ADDRESS__
+    GTEST_SKIP() << "the address sanitizer cannot run within a 4 GB address space";
+#endif
+    std::string room = std::string(202, '#') + "\n";
+    for (int y = 0; y < 200; ++y) {
+        std::string row = "#";
+        for (int x = 0; x < 200; ++x) row += (x * 7 + y * 11) % 13 == 0 ? 'o' : ' ';
+        room += row + "#\n";
+    }
+    room += std::string(202, '#') + "\n";
+    room[204] = 'P';
+    const LevelFolder folder({});
+    folder.write("many.txt", room);
+    EXPECT_EQ(folder.run("prlimit --as=4000000000 '" CHECK_BINARY "' many.txt"), 1);
+    EXPECT_NE(folder.read("stdout").find("\n  gave up: "), std::string::npos);
+}
 
 }  // namespace

@@ -70,7 +70,7 @@ const HostileCase hostileCases[] = {
      },
      "dddd",
      [](auto& out) {
-         return out.find("levels/2.txt is empty!\n") != std::string::npos &&
+         return out.find("levels/2.txt could not be read!\n") != std::string::npos &&
                 out.substr(out.size() - 16) == "Gratz, you won!\n";
      }},
     {"LinkToMissingFile",

@@ -35,22 +35,104 @@ class Cells {
         return starts_[static_cast<std::size_t>(point.y)] + static_cast<Cell>(point.x);
     }
     Point point(Cell cell) const { return {xs_[cell], ys_[cell]}; }
+    std::size_t count() const { return xs_.size(); }
 
   private:
     std::vector<Cell> starts_;
     std::vector<std::int32_t> xs_, ys_;
 };
 
-// Every position found, each stored as the player's cell followed by the
-// sorted boulder cells, with how it was first reached.
+// How a position is packed into bytes: the player's cell, then the boulders,
+// either as their sorted cells or as one bit for every cell a boulder can
+// stand on, whichever is shorter for the level. A room full of boulders takes
+// a bit a cell, a few boulders in a big level a few cells.
+class Packing {
+  public:
+    Packing(const Gamefield& level, std::size_t cellCount, std::size_t boulders)
+        : indexBytes_(cellCount <= 0xFFFF ? 2 : 4) {
+        for (const auto& row : level.rows) {
+            for (const char cell : row) {
+                const bool standable = cell == floorCell || cell == boulderCell;
+                bitOf_.push_back(standable ? static_cast<Cell>(cellOf_.size()) : none);
+                if (standable) cellOf_.push_back(static_cast<Cell>(bitOf_.size() - 1));
+            }
+        }
+        const std::size_t listBytes = boulders * indexBytes_;
+        const std::size_t setBytes = (cellOf_.size() + 7) / 8;
+        asSet_ = setBytes < listBytes;
+        width_ = indexBytes_ + (asSet_ ? setBytes : listBytes);
+    }
+
+    std::size_t width() const { return width_; }
+
+    // position holds the player's cell, then the boulders' cells in order.
+    void pack(const std::vector<Cell>& position, unsigned char* out) const {
+        out = put(position[0], out);
+        if (!asSet_) {
+            for (std::size_t i = 1; i < position.size(); ++i) out = put(position[i], out);
+            return;
+        }
+        std::fill(out, out + width_ - indexBytes_, 0);
+        for (std::size_t i = 1; i < position.size(); ++i) {
+            const Cell bit = bitOf_[position[i]];
+            out[bit / 8] = static_cast<unsigned char>(out[bit / 8] | 1U << (bit % 8));
+        }
+    }
+
+    Cell player(const unsigned char* in) const {
+        Cell cell = 0;
+        get(in, cell);
+        return cell;
+    }
+
+    void unpack(const unsigned char* in, std::vector<Cell>& position) const {
+        position.resize(1);
+        in = get(in, position[0]);
+        if (!asSet_) {
+            for (const unsigned char* end = in + width_ - indexBytes_; in != end;) {
+                position.emplace_back();
+                in = get(in, position.back());
+            }
+            return;
+        }
+        for (std::size_t bit = 0; bit < cellOf_.size(); ++bit) {
+            if ((in[bit / 8] >> (bit % 8) & 1U) != 0) position.push_back(cellOf_[bit]);
+        }
+    }
+
+  private:
+    unsigned char* put(Cell cell, unsigned char* out) const {
+        for (std::size_t i = 0; i < indexBytes_; ++i)
+            *out++ = static_cast<unsigned char>(cell >> 8 * i);
+        return out;
+    }
+    const unsigned char* get(const unsigned char* in, Cell& cell) const {
+        cell = 0;
+        for (std::size_t i = 0; i < indexBytes_; ++i) cell |= Cell{*in++} << 8 * i;
+        return in;
+    }
+
+    std::size_t indexBytes_;
+    std::vector<Cell> bitOf_;   // by cell: its bit, or none where no boulder can stand
+    std::vector<Cell> cellOf_;  // by bit: its cell
+    bool asSet_ = false;
+    std::size_t width_ = 0;
+};
+
+// Every position found, packed, with how it was first reached.
 class Positions {
   public:
-    explicit Positions(std::size_t boulders)
-        : width_(boulders + 1), seen_(0, Hash{this}, Equal{this}) {}
+    explicit Positions(std::size_t width) : width_(width), seen_(0, Hash{this}, Equal{this}) {}
     Positions(const Positions&) = delete;
     Positions& operator=(const Positions&) = delete;
 
-    // Adds the position in candidate() unless it is known; returns its id.
+    // Room for the next position's bytes, valid until the next call.
+    unsigned char* next() {
+        bytes_.resize(bytes_.size() + width_);
+        return bytes_.data() + bytes_.size() - width_;
+    }
+
+    // Adds the position written into next() unless it is known; returns its id.
     std::pair<Id, bool> add(Id parent, char key, bool pushed) {
         const Id id = static_cast<Id>(parents_.size());
         parents_.push_back(parent);
@@ -59,25 +141,39 @@ class Positions {
         const auto [found, added] = seen_.insert(id);
         if (!added) {
             parents_.pop_back(), keys_.pop_back(), pushed_.pop_back();
-            cells_.resize(cells_.size() - width_);
+            bytes_.resize(bytes_.size() - width_);
         }
         return {*found, added};
     }
-    std::vector<Cell>& cells() { return cells_; }
-    const Cell* of(Id id) const { return cells_.data() + std::size_t{id} * width_; }
+    const unsigned char* of(Id id) const { return bytes_.data() + std::size_t{id} * width_; }
     std::size_t size() const { return parents_.size(); }
-    std::size_t width() const { return width_; }
     Id parent(Id id) const { return parents_[id]; }
     char key(Id id) const { return keys_[id]; }
     bool pushed(Id id) const { return pushed_[id]; }
 
+    // The bytes held, and the most that growing any one container adds for a
+    // while: the new block is allocated before the old one is freed.
+    std::size_t footprint() const {
+        const std::size_t vectors[] = {bytes_.capacity(), parents_.capacity() * sizeof(Id),
+                                       keys_.capacity(), pushed_.capacity() / 8,
+                                       seen_.bucket_count() * sizeof(void*)};
+        const std::size_t nodes = seen_.size() * nodeBytes;
+        std::size_t total = nodes, largest = 0;
+        for (const std::size_t bytes : vectors) total += bytes, largest = std::max(largest, bytes);
+        return total + 2 * largest;
+    }
+
   private:
+    // A hash set entry: the id, its cached hash and a link, as the allocator
+    // rounds it.
+    static constexpr std::size_t nodeBytes = 32;
+
     struct Hash {
         const Positions* all;
         std::size_t operator()(Id id) const {
             std::size_t hash = 1469598103934665603ULL;
-            for (const Cell* c = all->of(id); c != all->of(id) + all->width_; ++c) {
-                hash = (hash ^ *c) * 1099511628211ULL;
+            for (const unsigned char* b = all->of(id); b != all->of(id) + all->width_; ++b) {
+                hash = (hash ^ *b) * 1099511628211ULL;
             }
             return hash;
         }
@@ -90,7 +186,7 @@ class Positions {
     };
 
     std::size_t width_;
-    std::vector<Cell> cells_;
+    std::vector<unsigned char> bytes_;
     std::vector<Id> parents_;
     std::vector<char> keys_;
     std::vector<bool> pushed_;
@@ -102,31 +198,20 @@ class Search {
     // The board keeps the level's walls, floor and exits; the boulders of the
     // position being expanded are put on it and taken off again.
     Search(const Gamefield& level, Point start)
-        : cells_(level), board_(level), positions_(boulderCells().size()) {
-        positions_.cells().push_back(cells_.at(start));
-        const auto boulders = boulderCells();
-        positions_.cells().insert(positions_.cells().end(), boulders.begin(), boulders.end());
+        : cells_(level),
+          board_(level),
+          current_(startPosition(start)),
+          packing_(level, cells_.count(), current_.size() - 1),
+          positions_(packing_.width()) {
+        packing_.pack(current_, positions_.next());
         positions_.add(none, 0, false);
-        setBoulders(0, floorCell);
+        setBoulders(floorCell);
     }
 
-    // The cells of the level's boulders, in order.
-    std::vector<Cell> boulderCells() const {
-        std::vector<Cell> boulders;
-        for (std::size_t y = 0; y < board_.rows.size(); ++y) {
-            for (std::size_t x = 0; x < board_.rows[y].size(); ++x) {
-                if (board_.rows[y][x] == boulderCell) {
-                    boulders.push_back(
-                        cells_.at({static_cast<std::int32_t>(x), static_cast<std::int32_t>(y)}));
-                }
-            }
-        }
-        return boulders;
-    }
-
-    Solution run(std::size_t limit) {
+    Solution run(const Limits& limits) {
         for (Id id = 0; id < positions_.size(); ++id) {
-            if (positions_.size() > limit) return tooMany();
+            if (positions_.size() > limits.positions) return givenUp(Outcome::tooManyPositions);
+            if (footprint() > limits.bytes) return givenUp(Outcome::tooMuchMemory);
             if (finished(id)) {
                 goals_.push_back(id);
                 continue;
@@ -137,16 +222,38 @@ class Search {
     }
 
   private:
+    using Outcome = Solution::Outcome;
+
+    // The player's cell, then the cells of the level's boulders, in order.
+    std::vector<Cell> startPosition(Point start) const {
+        std::vector<Cell> position{cells_.at(start)};
+        for (std::size_t y = 0; y < board_.rows.size(); ++y) {
+            for (std::size_t x = 0; x < board_.rows[y].size(); ++x) {
+                if (board_.rows[y][x] == boulderCell) {
+                    position.push_back(
+                        cells_.at({static_cast<std::int32_t>(x), static_cast<std::int32_t>(y)}));
+                }
+            }
+        }
+        return position;
+    }
+
+    // What the search holds, with room for counting the dead ends at the end.
+    std::size_t footprint() const {
+        const std::size_t deadEndPass =
+            positions_.size() * (2 * sizeof(std::size_t) + sizeof(Id)) + edges_.size() * sizeof(Id);
+        return positions_.footprint() + edges_.capacity() * sizeof(edges_[0]) * 3 + deadEndPass;
+    }
+
     bool finished(Id id) const {
-        const Point player = cells_.point(positions_.of(id)[0]);
+        const Point player = cells_.point(packing_.player(positions_.of(id)));
         return board_
                    .rows[static_cast<std::size_t>(player.y)][static_cast<std::size_t>(player.x)] ==
                exitCell;
     }
-
-    void setBoulders(Id id, char cell) {
-        const Cell* boulders = positions_.of(id) + 1;
-        for (std::size_t i = 0; i + 1 < positions_.width(); ++i) at(boulders[i]) = cell;
+    // Puts the boulders of current_ on the board, or takes them off.
+    void setBoulders(char cell) {
+        for (std::size_t i = 1; i < current_.size(); ++i) at(current_[i]) = cell;
     }
 
     char& at(Cell cell) {
@@ -156,42 +263,37 @@ class Search {
 
     // Tries the four steps from a position with the game's own rules.
     void expand(Id id) {
-        setBoulders(id, boulderCell);
-        const Point from = cells_.point(positions_.of(id)[0]);
+        packing_.unpack(positions_.of(id), current_);
+        setBoulders(boulderCell);
+        const Point from = cells_.point(current_[0]);
         for (const Step& step : steps) {
             Point to = from;
             board_.move(to, step.deltaX, step.deltaY);
             if (to.x != from.x || to.y != from.y) edges_.push_back({id, record(id, step, to)});
         }
-        setBoulders(id, floorCell);
+        setBoulders(floorCell);
     }
 
     // Adds the position a step led to, and undoes the step's push on the board.
     Id record(Id id, const Step& step, Point to) {
-        const Cell player = cells_.at(to);
-        std::vector<Cell>& cells = positions_.cells();
-        const std::size_t begin = cells.size();
-        cells.push_back(player);
-        cells.resize(begin + positions_.width());  // may move the stored positions
-        const Cell* old = positions_.of(id);
-        std::copy(old + 1, old + positions_.width(),
-                  cells.begin() + static_cast<std::ptrdiff_t>(begin) + 1);
-        const auto boulders = cells.begin() + static_cast<std::ptrdiff_t>(begin) + 1;
-        const auto pushed = std::find(boulders, cells.end(), player);
-        const bool push = pushed != cells.end();
+        next_ = current_;
+        next_[0] = cells_.at(to);
+        const auto pushed = std::find(next_.begin() + 1, next_.end(), next_[0]);
+        const bool push = pushed != next_.end();
         if (push) {
             const Cell beyond = cells_.at({to.x + step.deltaX, to.y + step.deltaY});
             *pushed = beyond;
             at(beyond) = floorCell;
-            at(player) = boulderCell;
-            std::sort(boulders, cells.end());
+            at(next_[0]) = boulderCell;
+            std::sort(next_.begin() + 1, next_.end());
         }
+        packing_.pack(next_, positions_.next());
         return positions_.add(id, step.key, push).first;
     }
 
-    Solution tooMany() const {
+    Solution givenUp(Outcome outcome) const {
         Solution solution;
-        solution.outcome = Solution::Outcome::tooManyPositions;
+        solution.outcome = outcome;
         solution.positions = positions_.size();
         return solution;
     }
@@ -238,6 +340,8 @@ class Search {
 
     Cells cells_;
     Gamefield board_;
+    std::vector<Cell> current_, next_;  // the position being expanded, and one step on
+    Packing packing_;
     Positions positions_;
     std::vector<std::pair<Id, Id>> edges_;  // every step taken, from one position to another
     std::vector<Id> goals_;
@@ -245,6 +349,6 @@ class Search {
 
 }  // namespace
 
-Solution solve(const Gamefield& level, Point start, std::size_t limit) {
-    return Search(level, start).run(limit);
+Solution solve(const Gamefield& level, Point start, const Limits& limits) {
+    return Search(level, start).run(limits);
 }

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "Gamefield.h"
+#include "Output.h"
 
 namespace {
 
@@ -214,7 +215,7 @@ int main(int argc, char** argv) {
     close(null);
     std::ofstream report("/dev/fd/" + std::to_string(console));
 
-    std::ios::sync_with_stdio(false);  // as the game runs
+    startOutput();  // frames leave as the game writes them
     benchmark::Initialize(&argc, argv);
     registerAll();
     Medians medians(isatty(console) != 0);
