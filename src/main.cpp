@@ -1,7 +1,9 @@
+#include <climits>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <deque>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <sstream>
@@ -17,19 +19,88 @@ std::deque<std::string> levelQueue;
 
 namespace {
 
-std::string levelPath(std::int32_t number) {
+// What the command line asks for. Without options the game plays levels/1.txt,
+// levels/2.txt, ... below the folder it is started in.
+struct Options {
+    std::string folder = "levels";
+    bool folderGiven = false;
+    std::int32_t from = 1;
+};
+
+enum class Request { play, help, version, bad };
+
+const char* const usage = "usage: cairn [--from N] [--levels DIR] [--help] [--version]\n";
+
+const char* const help =
+    "Push the boulders (o) out of your way and stand on the exit (E).\n"
+    "Keys: W A S D move, R restarts the level, Q quits.\n"
+    "\n"
+    "  --from N       start with level N\n"
+    "  --levels DIR   play DIR/1.txt, DIR/2.txt, ... instead of levels/\n"
+    "  --help         show this and exit\n"
+    "  --version      show the version and exit\n"
+    "\n"
+    "The levels are levels/1.txt, levels/2.txt, ... below the current folder, up\n"
+    "to the first number missing; where there is no levels/1.txt, the levels\n"
+    "installed with the game.\n";
+
+// A level number: 1 up to the largest a level counter holds, in plain digits.
+bool levelNumber(const std::string& text, std::int32_t& number) {
+    if (text.empty() || text.size() > 10 ||
+        text.find_first_not_of("0123456789") != std::string::npos) {
+        return false;
+    }
+    const long long value = std::stoll(text);
+    if (value < 1 || value > INT32_MAX) return false;
+    number = static_cast<std::int32_t>(value);
+    return true;
+}
+
+Request parse(int argc, char** argv, Options& options) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string option = argv[i];
+        if (option == "--help") return Request::help;
+        if (option == "--version") return Request::version;
+        if ((option != "--from" && option != "--levels") || i + 1 == argc) return Request::bad;
+        const std::string value = argv[++i];
+        if (option == "--from" && !levelNumber(value, options.from)) return Request::bad;
+        if (option == "--levels") {
+            if (value.empty()) return Request::bad;
+            options.folder = value.find_last_not_of('/') == std::string::npos
+                                 ? value
+                                 : value.substr(0, value.find_last_not_of('/') + 1);
+            options.folderGiven = true;
+        }
+    }
+    return Request::play;
+}
+
+// A folder without levels of its own plays the levels installed with the
+// game. They are found from the game's own place, so an installed tree plays
+// wherever it was put or unpacked.
+void useInstalledLevelsIfNoneHere() {
+    if (std::ifstream("levels/1.txt").good()) return;
+    std::error_code error;
+    const auto game = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (error) return;
+    const auto data = game.parent_path() / CAIRN_DATA_FROM_GAME;
+    if (std::ifstream(data / "levels" / "1.txt").good()) std::filesystem::current_path(data, error);
+}
+
+std::string levelPath(const std::string& folder, std::int32_t number) {
     std::ostringstream path;
-    path << "levels/" << number << ".txt";
+    path << folder << "/" << number << ".txt";
     return path.str();
 }
 
-// Queues levels/1.txt, levels/2.txt, ... up to the first file that does not
-// open.
-void discoverLevels() {
-    for (std::int32_t number = 1;; ++number) {
-        const std::string path = levelPath(number);
+// Queues the level files from the first one asked for up to the first file
+// that does not open.
+void discoverLevels(const Options& options) {
+    for (std::int32_t number = options.from;; ++number) {
+        const std::string path = levelPath(options.folder, number);
         if (!std::ifstream(path).good()) return;
         levelQueue.push_back(path);
+        if (number == INT32_MAX) return;
     }
 }
 
@@ -81,10 +152,14 @@ void playLevel(const std::string& path) {
     }
 }
 
-int main() {
+namespace {
+
+// The whole game, once the command line has been read.
+int play(const Options& options) {
     startOutput();
     startKeyboard();
-    discoverLevels();
+    if (!options.folderGiven) useInstalledLevelsIfNoneHere();
+    discoverLevels(options);
     while (!levelQueue.empty()) {
         playLevel(levelQueue.front());
         if (levelQueue.empty()) {
@@ -95,4 +170,26 @@ int main() {
     }
     closeWith("Gratz, you won!");
     return 0;
+}
+
+}  // namespace
+
+// Options are read before the terminal is touched, so --help, --version and a
+// mistyped option leave it as it was.
+int main(int argc, char** argv) {
+    Options options;
+    switch (parse(argc, argv, options)) {
+        case Request::help:
+            std::cout << usage << "\n" << help;
+            return 0;
+        case Request::version:
+            std::cout << "cairn " CAIRN_VERSION "\n";
+            return 0;
+        case Request::bad:
+            std::cerr << usage;
+            return 2;
+        case Request::play:
+            break;
+    }
+    return play(options);
 }

@@ -7,7 +7,14 @@ struct GameCase {
     std::map<std::string, std::string> levels;
     std::string keys;
     std::string output;  // frames split by '|', rows by '/'; a part in quotes is a message line
+    std::string arguments = "";
+    int status = 0;
+    std::string errors = "";
 };
+
+const std::string usage = "usage: cairn [--from N] [--levels DIR] [--help] [--version]\n";
+const std::map<std::string, std::string> three = {
+    {"1.txt", "PE\n1\n"}, {"2.txt", "PE\n2\n"}, {"3.txt", "PE\n3\n"}};
 
 // Expands the shorthand of a case's output into what the game prints.
 std::string printed(const std::string& shorthand) {
@@ -52,6 +59,17 @@ const GameCase gameCases[] = {
      R"("levels/1.txt is empty!"|PE| P|"Gratz, you won!")"},
     {"StartOnExit", {{"1.txt", "E \n"}}, "", R"(P |"Gratz, you won!")"},
     {"NoLevelOne", {{"0.txt", walk}, {"2.txt", walk}}, "", R"("Gratz, you won!")"},
+    {"FromLevelTwo", three, "dd", R"(PE/2| P/2|PE/3| P/3|"Gratz, you won!")", "--from 2"},
+    {"FromPastTheEnd", three, "", R"("Gratz, you won!")", "--from 4"},
+    {"OtherFolder", {}, "d", R"("mine/1.txt is empty!"|PE| P|"Gratz, you won!")", "--levels mine/"},
+    {"Version", three, "", R"("cairn 1.0.0")", "--version"},
+    {"FromZero", three, "", "", "--from 0", 2, usage},
+    {"FromNotANumber", three, "", "", "--from 2x", 2, usage},
+    {"FromTooBig", three, "", "", "--from 2147483648", 2, usage},
+    {"FromWithoutNumber", three, "", "", "--from", 2, usage},
+    {"LevelsWithoutFolder", three, "", "", "--levels", 2, usage},
+    {"UnknownOption", three, "", "", "-x", 2, usage},
+    {"Argument", three, "", "", "levels/1.txt", 2, usage},
 };
 
 class Game : public testing::TestWithParam<GameCase> {};
@@ -59,9 +77,21 @@ class Game : public testing::TestWithParam<GameCase> {};
 TEST_P(Game, PlaysKeysFromAPipe) {
     const auto& c = GetParam();
     const LevelFolder folder(c.levels);
+    std::filesystem::create_directory(folder.path("mine"));
+    folder.write("mine/1.txt", "");
+    folder.write("mine/2.txt", "PE\n");
     folder.write("keys", c.keys);
-    EXPECT_EQ(folder.run("cat keys | '" CAIRN_BINARY "'"), 0);
+    EXPECT_EQ(folder.run("cat keys | timeout 60 '" CAIRN_BINARY "' " + c.arguments), c.status);
     EXPECT_EQ(folder.read("stdout"), printed(c.output));
+    EXPECT_EQ(folder.read("stderr"), c.errors);
+}
+
+TEST(Game, HelpGoesToStandardOutput) {
+    const LevelFolder folder({});
+    EXPECT_EQ(folder.run("'" CAIRN_BINARY "' --help < /dev/null"), 0);
+    EXPECT_EQ(folder.read("stderr"), "");
+    EXPECT_EQ(folder.read("stdout").substr(0, usage.size() + 1), usage + "\n");
+    EXPECT_NE(folder.read("stdout").find("--from N"), std::string::npos);
 }
 
 INSTANTIATE_TEST_SUITE_P(Campaigns, Game, testing::ValuesIn(gameCases), ByName());

@@ -7,7 +7,7 @@ seconds=${1:?usage: tests/fuzz/run.sh SECONDS}
 root=$(cd "$(dirname "$0")/../.." && pwd)
 build=$root/build-fuzz
 
-CXX=clang++ cmake -S "$root" -B "$build" -DCAIRN_FUZZ=ON -DBUILD_TESTING=OFF \
+CXX=clang++ cmake -S "$root" -B "$build" -DCAIRN_FUZZ=ON -DCMAKE_DISABLE_FIND_PACKAGE_GTest=ON \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build" -j2 --target FuzzLevel FuzzKeys >/dev/null
 

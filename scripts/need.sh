@@ -1,0 +1,26 @@
+# Sourced by ./play and ./run-tests: `need PACKAGE...` installs the Debian
+# packages that are missing, through apt-get, with sudo when not root. Where
+# that cannot be done it names them in one line and stops.
+
+present() {
+  case $1 in
+    libgtest-dev) [ -e /usr/include/gtest/gtest.h ] || [ -e /usr/local/include/gtest/gtest.h ] ;;
+    *) command -v "$1" >/dev/null 2>&1 ;;
+  esac
+}
+
+need() {
+  local missing=() package sudo=""
+  for package in "$@"; do
+    present "$package" || missing+=("$package")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  if [ "$(id -u)" -ne 0 ] && command -v sudo >/dev/null 2>&1; then sudo=sudo; fi
+  if ! command -v apt-get >/dev/null 2>&1 || { [ "$(id -u)" -ne 0 ] && [ -z "$sudo" ]; }; then
+    echo "cairn: please install these Debian packages first: ${missing[*]}" >&2
+    exit 1
+  fi
+  echo "cairn: installing ${missing[*]}" >&2
+  $sudo apt-get update -qq
+  $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null
+}
