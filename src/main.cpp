@@ -66,9 +66,9 @@ Request parse(int argc, char** argv, Options& options) {
         if (option == "--from" && !levelNumber(value, options.from)) return Request::bad;
         if (option == "--levels") {
             if (value.empty()) return Request::bad;
-            options.folder = value.find_last_not_of('/') == std::string::npos
-                                 ? value
-                                 : value.substr(0, value.find_last_not_of('/') + 1);
+            options.folder = value;  // paths read DIR/1.txt, whether DIR ends in a slash or not
+            while (options.folder.size() > 1 && options.folder.back() == '/')
+                options.folder.pop_back();
             options.folderGiven = true;
         }
     }

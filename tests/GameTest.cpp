@@ -7,9 +7,9 @@ struct GameCase {
     std::map<std::string, std::string> levels;
     std::string keys;
     std::string output;  // frames split by '|', rows by '/'; a part in quotes is a message line
-    std::string arguments = "";
+    std::string arguments{};
     int status = 0;
-    std::string errors = "";
+    std::string errors{};
 };
 
 const std::string usage = "usage: cairn [--from N] [--levels DIR] [--help] [--version]\n";

@@ -239,6 +239,8 @@ class Search {
     }
 
     // What the search holds, with room for counting the dead ends at the end.
+    // The steps taken count three times: the list, and the list twice its size
+    // that growing it allocates before the old one is freed.
     std::size_t footprint() const {
         const std::size_t deadEndPass =
             positions_.size() * (2 * sizeof(std::size_t) + sizeof(Id)) + edges_.size() * sizeof(Id);
