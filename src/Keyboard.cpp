@@ -1,6 +1,7 @@
 #include "Keyboard.h"
 
 #include <cctype>
+#include <string>
 
 namespace {
 
@@ -12,6 +13,10 @@ bool isParameter(unsigned char byte) {
 bool isFinal(unsigned char byte) {
     return byte >= '@' && byte <= '~';
 }
+
+// How long the rest of an escape sequence may take to arrive before a lone
+// Escape is taken as a key of its own.
+constexpr int escapeWaitMilliseconds = 50;
 
 // Real sequences are a dozen bytes at most; a longer run is garbage and is
 // swallowed rather than buffered without end.
@@ -48,6 +53,14 @@ DecodedKey decodeKey(std::string_view bytes, bool complete) {
     return {escapeKey, 1};
 }
 
+DecodedKey decodeConsoleKey(std::string_view codes, bool complete) {
+    if (codes.empty()) return {endOfInput, 0};
+    const auto first = static_cast<unsigned char>(codes[0]);
+    if (first != specialKeyPrefix && first != extendedKeyPrefix) return {first, 1};
+    if (codes.size() > 1) return {escapeKey, 2};
+    return {escapeKey, complete ? 1U : 0U};
+}
+
 int command(int key) {
     if (key == endOfInput) return 'q';
     return std::tolower(static_cast<unsigned char>(key));
@@ -75,10 +88,37 @@ bool stepFor(int command, std::int32_t& deltaX, std::int32_t& deltaY) {
 #ifdef _WIN32
 
 #include <conio.h>
+#include <fcntl.h>
+#include <io.h>
 
-int getKey() {
-    return _getch();
+namespace {
+
+// On a console, keys come from _getch, without echo and without Enter. Keys
+// through a pipe or from a file are read byte by byte, untranslated, as on
+// every other system. Returns whether keys come from the console.
+bool takeOverInput() {
+    if (_isatty(0) != 0) return true;
+    _setmode(0, _O_BINARY);
+    return false;
 }
+
+// A pipe cannot be asked whether more is coming, so a cut-off escape sequence
+// waits for the next byte or the end of the input.
+bool waitForInput(int /*milliseconds*/) {
+    return true;
+}
+
+// Some bytes read into buffer, or 0 at the end of the input.
+long readInput(bool console, char* buffer, std::size_t size) {
+    if (console) {
+        buffer[0] = static_cast<char>(_getch());
+        return 1;
+    }
+    const int count = _read(0, buffer, static_cast<unsigned>(size));
+    return count > 0 ? count : 0;
+}
+
+}  // namespace
 
 #else
 
@@ -89,8 +129,6 @@ int getKey() {
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
-#include <initializer_list>
-#include <string>
 
 namespace {
 
@@ -168,26 +206,53 @@ void startTerminal() {
     tcsetattr(STDIN_FILENO, TCSANOW, &playSettings);
 }
 
-// How long the rest of an escape sequence may take to arrive before a lone
-// Escape is taken as a key of its own.
-constexpr int escapeWaitMilliseconds = 50;
-
-bool readableWithin(int milliseconds) {
+// Whether input arrives within the time; -1 waits as long as it takes.
+bool waitForInput(int milliseconds) {
     pollfd input{STDIN_FILENO, POLLIN, 0};
     return poll(&input, 1, milliseconds) > 0;
 }
 
+// Keys always come from standard input: a terminal in single-key mode, a pipe
+// or a file.
+bool takeOverInput() {
+    startTerminal();
+    return false;
+}
+
+// Some bytes read into buffer, 0 at the end of the input, or -1 when there is
+// nothing yet. Standard input may have been left non-blocking by whoever
+// started the game: then this waits for a key rather than taking "nothing yet"
+// for the end. Only the end of the input, or a real error, ends it.
+long readInput(bool /*console*/, char* buffer, std::size_t size) {
+    const auto count = read(STDIN_FILENO, buffer, size);
+    if (count >= 0) return static_cast<long>(count);
+    if (errno == EAGAIN || errno == EWOULDBLOCK) {
+        waitForInput(-1);
+        return -1;
+    }
+    return errno == EINTR ? -1 : 0;
+}
+
+}  // namespace
+
+#endif
+
+namespace {
+
+// Keys, decoded from what the platform reads: bytes, or a console's key codes.
 class KeyReader {
   public:
-    KeyReader() { startTerminal(); }
+    KeyReader() : console_(takeOverInput()) {}
 
     int next() {
+        const auto decode = console_ ? decodeConsoleKey : decodeKey;
         for (;;) {
-            const auto decoded = decodeKey(pending_, ended_);
+            const auto decoded = decode(pending_, ended_);
             if (decoded.length > 0) return take(decoded);
             if (ended_) return endOfInput;
-            if (!pending_.empty() && !readableWithin(escapeWaitMilliseconds))
-                return take(decodeKey(pending_, true));
+            if (!pending_.empty() && !waitForInput(escapeWaitMilliseconds)) {
+                return take(decode(pending_, true));
+            }
             readMore();
         }
     }
@@ -198,21 +263,14 @@ class KeyReader {
         return decoded.key;
     }
 
-    // Standard input may have been left non-blocking by whoever started the
-    // game: then the read waits for a key rather than taking "nothing yet" for
-    // the end. Only the end of the input, or a real error, ends it.
     void readMore() {
         char buffer[256];
-        const auto count = read(STDIN_FILENO, buffer, sizeof buffer);
-        if (count > 0) {
-            pending_.append(buffer, static_cast<std::size_t>(count));
-        } else if (count < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-            readableWithin(-1);
-        } else if (count == 0 || errno != EINTR) {
-            ended_ = true;
-        }
+        const long count = readInput(console_, buffer, sizeof buffer);
+        if (count > 0) pending_.append(buffer, static_cast<std::size_t>(count));
+        if (count == 0) ended_ = true;
     }
 
+    bool console_;
     std::string pending_;
     bool ended_ = false;
 };
@@ -232,5 +290,3 @@ void startKeyboard() {
 int getKey() {
     return reader().next();
 }
-
-#endif

@@ -23,6 +23,16 @@ struct DecodedKey {
 // in time, so a lone or cut-off escape sequence is taken as one Escape key.
 DecodedKey decodeKey(std::string_view bytes, bool complete);
 
+// A console's key read gives a special key (an arrow, a function key, Delete)
+// as two codes: one of these prefixes, then the key's own code, which may be
+// a letter ('S' for Delete).
+constexpr unsigned char specialKeyPrefix = 0x00;
+constexpr unsigned char extendedKeyPrefix = 0xE0;
+
+// Decodes the first key of a console's key codes: a prefix and the code after
+// it are one Escape key, so a special key never moves the player or quits.
+DecodedKey decodeConsoleKey(std::string_view codes, bool complete);
+
 // Puts a terminal on standard input into single-key mode, without echo, so
 // that keys typed while the first frame is drawn are neither shown nor lost.
 // Every way out of the program restores the terminal's settings.

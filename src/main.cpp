@@ -13,6 +13,14 @@
 #include "Keyboard.h"
 #include "Output.h"
 
+#ifdef _WIN32
+#define WIN32_LEAN_AND_MEAN
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#endif
+
 // The paths of the levels still to play, front first. A restart puts a second
 // copy of the level's path in front; a quit empties it.
 std::deque<std::string> levelQueue;
@@ -75,14 +83,27 @@ Request parse(int argc, char** argv, Options& options) {
     return Request::play;
 }
 
+// The game's own file, or an empty path where the system does not say.
+std::filesystem::path gameFile() {
+#ifdef _WIN32
+    wchar_t name[MAX_PATH];
+    const DWORD length = GetModuleFileNameW(nullptr, name, MAX_PATH);
+    return length > 0 && length < MAX_PATH ? std::filesystem::path(name, name + length)
+                                           : std::filesystem::path();
+#else
+    std::error_code error;
+    return std::filesystem::read_symlink("/proc/self/exe", error);
+#endif
+}
+
 // A folder without levels of its own plays the levels installed with the
 // game. They are found from the game's own place, so an installed tree plays
 // wherever it was put or unpacked.
 void useInstalledLevelsIfNoneHere() {
     if (std::ifstream("levels/1.txt").good()) return;
+    const auto game = gameFile();
+    if (game.empty()) return;
     std::error_code error;
-    const auto game = std::filesystem::read_symlink("/proc/self/exe", error);
-    if (error) return;
     const auto data = game.parent_path() / CAIRN_DATA_FROM_GAME;
     if (std::ifstream(data / "levels" / "1.txt").good()) std::filesystem::current_path(data, error);
 }

@@ -12,7 +12,8 @@ struct DecodeCase {
     std::string bytes;
     bool complete;
     std::vector<int> keys;
-    std::size_t left;  // bytes still waiting for the rest of a sequence
+    std::size_t left;      // bytes still waiting for the rest of a sequence
+    bool console = false;  // codes from a console's key read rather than bytes
 };
 
 const int esc = escapeKey;
@@ -42,6 +43,11 @@ const DecodeCase decodeCases[] = {
      false,
      {esc, '1', '1', '1', '1', '1', '1', '1', '1', '1', '1'},
      0},
+    // A console gives Delete as 0xE0 'S' and F10 as 0x00 'D': one key each, not S or D.
+    {"ConsoleSpecialKeys", std::string("\xe0S\0Dd\xe0H", 7), false, {esc, esc, 'd', esc}, 0, true},
+    {"ConsolePrefixWaits", "w\xe0", false, {'w'}, 1, true},
+    {"ConsolePrefixAtEnd", std::string("\0", 1), true, {esc}, 0, true},
+    {"ConsoleEscapeIsOneKey", "\x1b[A", false, {esc, '[', 'A'}, 0, true},
 };
 
 class Decode : public testing::TestWithParam<DecodeCase> {};
@@ -50,7 +56,8 @@ TEST_P(Decode, TurnsBytesIntoKeys) {
     const auto& c = GetParam();
     std::string_view rest = c.bytes;
     std::vector<int> keys;
-    for (auto d = decodeKey(rest, c.complete); d.length > 0; d = decodeKey(rest, c.complete)) {
+    const auto decode = c.console ? decodeConsoleKey : decodeKey;
+    for (auto d = decode(rest, c.complete); d.length > 0; d = decode(rest, c.complete)) {
         ASSERT_LE(d.length, rest.size());
         keys.push_back(d.key);
         rest.remove_prefix(d.length);
