@@ -1,23 +1,16 @@
+#include <unistd.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+
+#include "Gamefield.h"
 #include "LevelFolder.h"
 
 namespace {
 
-struct GameCase {
-    const char* name;
-    std::map<std::string, std::string> levels;
-    std::string keys;
-    std::string output;  // frames split by '|', rows by '/'; a part in quotes is a message line
-    std::string arguments{};
-    int status = 0;
-    std::string errors{};
-};
-
-const std::string usage = "usage: cairn [--from N] [--levels DIR] [--help] [--version]\n";
-const std::map<std::string, std::string> three = {
-    {"1.txt", "PE\n1\n"}, {"2.txt", "PE\n2\n"}, {"3.txt", "PE\n3\n"}};
-
-// Expands the shorthand of a case's output into what the game prints.
-std::string printed(const std::string& shorthand) {
+// Frames split by '|', rows by '/'; a part in quotes is a message line.
+std::string shown(const std::string& shorthand) {
     std::string text;
     std::stringstream parts(shorthand);
     for (std::string part; std::getline(parts, part, '|');) {
@@ -31,54 +24,115 @@ std::string printed(const std::string& shorthand) {
     return text;
 }
 
-const std::string walk = "#P E#\n";
+std::string times(std::size_t count, const std::string& text) {
+    std::string all;
+    for (std::size_t i = 0; i < count; ++i) all += text;
+    return all;
+}
 
-const GameCase gameCases[] = {
-    {"WalkToExit", {{"1.txt", walk}}, "dD", R"(#P E#|# PE#|#  P#|"Gratz, you won!")"},
-    {"OtherKeysOnlyRedraw",
-     {{"1.txt", walk}},
-     "x \n\x1b[C5",
-     R"(#P E#|#P E#|#P E#|#P E#|#P E#|#P E#|"Bye!")"},
-    {"GapEndsDiscovery",
-     {{"1.txt", "PE\n1\n"}, {"2.txt", "PE\n2\n"}, {"3.txt", "PE\n3\n"}, {"5.txt", "PE\n5\n"}},
-     "ddd",
-     R"(PE/1| P/1|PE/2| P/2|PE/3| P/3|"Gratz, you won!")"},
-    {"RestartReloads",
-     {{"1.txt", "#Po E#\n"}},
-     "dRrd",
-     R"(#Po E#|# PoE#|#Po E#|#Po E#|# PoE#|"Bye!")"},
-    {"RestartLastThenWin",
-     {{"1.txt", "PE\n"}, {"2.txt", "P E\n"}},
-     "drdd",
-     R"(PE| P|P E|P E| PE|  P|"Gratz, you won!")"},
-    {"QuitSkipsTheRest", {{"1.txt", walk}, {"2.txt", walk}}, "Q", R"(#P E#|"Bye!")"},
-    {"EndOfInputQuits", {{"1.txt", walk}}, "", R"(#P E#|"Bye!")"},
-    {"EmptyLevelSkipped",
-     {{"1.txt", ""}, {"2.txt", "PE"}},
-     "d",
-     R"("levels/1.txt is empty!"|PE| P|"Gratz, you won!")"},
-    {"StartOnExit", {{"1.txt", "E \n"}}, "", R"(P |"Gratz, you won!")"},
-    {"NoLevelOne", {{"0.txt", walk}, {"2.txt", walk}}, "", R"("Gratz, you won!")"},
-    {"FromLevelTwo", three, "dd", R"(PE/2| P/2|PE/3| P/3|"Gratz, you won!")", "--from 2"},
-    {"FromPastTheEnd", three, "", R"("Gratz, you won!")", "--from 4"},
-    {"OtherFolder", {}, "d", R"("mine/1.txt is empty!"|PE| P|"Gratz, you won!")", "--levels mine/"},
-    {"Version", three, "", R"("cairn 1.0.0")", "--version"},
+std::string everyByte() {
+    std::string bytes;
+    for (int value = 0; value < 256; ++value) bytes += static_cast<char>(value);
+    return bytes;
+}
+
+// Sets a descriptor of the game non-blocking, as a careless parent may leave it.
+std::string nonBlocking(int fd) {
+    return "python3 -c 'import os,sys; os.set_blocking(" + std::to_string(fd) +
+           ", False); os.execvp(sys.argv[1], sys.argv[1:])' GAME";
+}
+
+struct Run {
+    const char* name;
+    Files levels;
+    std::string keys, output;
+    std::string arguments{};
+    int status = 0;
+    std::string errors{};
+    std::string command = "cat keys | GAME";
+};
+
+Files one(const std::string& level) {
+    return {{"1.txt", level}};
+}
+
+const std::string walk = "#P E#\n", won = shown(R"(#P E#|# PE#|#  P#|"Gratz, you won!")");
+const std::string usage = "usage: cairn [--from N] [--levels DIR] [--help] [--version]\n";
+const Files three = {{"1.txt", "PE\n1\n"}, {"2.txt", "PE\n2\n"}, {"3.txt", "PE\n3\n"}};
+const std::string big = times(1000, std::string(1000, '#') + "\n");
+
+// clang-format off
+// The game as a player or a script meets it, keys through a pipe.
+const Run campaigns[] = {
+    {"WalkToExitInCapitals", one(walk), "dD", won},
+    {"OtherKeysOnlyRedraw", one(walk), "x \n\x1b[C\x1b[3~\x1b[?25h5", times(8, shown("#P E#")) + "Bye!\n"},
+    {"EveryByteAsAKey", one(walk), everyByte(), times(69, shown("#P E#")) + times(13, shown("# PE#")) + "Bye!\n"},
+    {"Push", one("#Po E#"), "dd", shown(R"(#Po E#|# PoE#|# PoE#|"Bye!")")},
+    {"PushUpAndOffTopAndBottom", one(" \no\nP\n \no\n"), "wwsss", shown(R"( /o/P/ /o|o/P/ / /o|o/P/ / /o|o/ /P/ /o|o/ / /P/o|o/ / /P/o|"Bye!")")},
+    {"PushIntoWallOrBoulder", one("#Po#\n# oo\n"), "dsd", shown(R"(#Po#/# oo|#Po#/# oo|# o#/#Poo|# o#/#Poo|"Bye!")")},
+    {"PushOffLeftAndRight", one("oPo"), "ad", shown(R"(oPo|oPo|oPo|"Bye!")")},
+    {"PushPastShorterRow", one("  \n o\n \n"), "ds", shown(R"(P / o/ | P/ o/ | P/ o/ |"Bye!")")},
+    {"WalkEdgesAndRaggedRows", one(" \nP   \n   E\n"), "dwaawwsdddds", shown(R"( /P   /   E| / P  /   E| / P  /   E| /P   /   E| /P   /   E|P/    /   E|P/    /   E| /P   /   E| / P  /   E| /  P /   E| /   P/   E| /   P/   E| /    /   P|"Gratz, you won!")")},
+    {"OtherBytesAreWalls", one("P\t0eO\x01\x80\x7f"), "d", shown("P\t0eO?\x80?|P\t0eO?\x80?|\"Bye!\"")},
+    {"ControlBytesMasked", one("\x1b]0;x\x07P\nab\x7f\n"), "", shown(R"(?]0;x?P/ab?|"Bye!")")},
+    {"LoadRules", one("#P#\r\n#P##P#\r\nPa\rb\r\r\n\r\nP\n"), "", shown("# #/# ## #/Pa?b?|\"Bye!\"")},
+    {"NoMarkerStartsTopLeft", one(" E"), "d", shown(R"(PE| P|"Gratz, you won!")")},
+    {"StartOnExit", one("E \n"), "", shown(R"(P |"Gratz, you won!")")},
+    {"LastLineWithoutNewline", one("PE\n\nx"), "d", shown(R"(PE| P|"Gratz, you won!")")},
+    {"GapEndsDiscovery", {{"1.txt", "PE\n1"}, {"2.txt", "PE\n2"}, {"4.txt", "PE\n4"}}, "dd", shown(R"(PE/1| P/1|PE/2| P/2|"Gratz, you won!")")},
+    {"RestartReloads", one("#Po E#\n"), "dRrd", shown(R"(#Po E#|# PoE#|#Po E#|#Po E#|# PoE#|"Bye!")")},
+    {"RestartLastThenWin", {{"1.txt", "PE\n"}, {"2.txt", "P E\n"}}, "drdd", shown(R"(PE| P|P E|P E| PE|  P|"Gratz, you won!")")},
+    {"QuitSkipsTheRest", {{"1.txt", walk}, {"2.txt", walk}}, "Q", shown(R"(#P E#|"Bye!")")},
+    {"EndOfInputQuits", one(walk), "", shown(R"(#P E#|"Bye!")")},
+    {"NoLevelOne", {{"0.txt", walk}, {"2.txt", walk}}, "", "Gratz, you won!\n"},
+    {"EmptyLevelsSkipped", {{"1.txt", ""}, {"2.txt", "\nPE"}, {"3.txt", "\r\nPE"}, {"4.txt", "PE"}}, "d", "levels/1.txt is empty!\nlevels/2.txt is empty!\nlevels/3.txt is empty!\n" + shown(R"(PE| P|"Gratz, you won!")")},
+    {"FromLevelTwo", three, "dd", shown(R"(PE/2| P/2|PE/3| P/3|"Gratz, you won!")"), "--from 2"},
+    {"OtherFolder", {}, "d", shown(R"(PE| P|"Gratz, you won!")"), "--levels mine/"},
+    {"Version", three, "", "cairn 1.0.0\n", "--version"},
     {"FromZero", three, "", "", "--from 0", 2, usage},
-    {"FromNotANumber", three, "", "", "--from 2x", 2, usage},
     {"FromTooBig", three, "", "", "--from 2147483648", 2, usage},
     {"FromWithoutNumber", three, "", "", "--from", 2, usage},
-    {"LevelsWithoutFolder", three, "", "", "--levels", 2, usage},
     {"UnknownOption", three, "", "", "-x", 2, usage},
     {"Argument", three, "", "", "levels/1.txt", 2, usage},
 };
 
-// The game under test: the one built here, or another build of it named in
-// CAIRN_GAME, such as the Windows one under wine, whose newlines are CR LF.
-std::string game() {
-    const char* const other = std::getenv("CAIRN_GAME");
-    return other != nullptr ? other : "'" CAIRN_BINARY "'";
-}
+// The game when what is around it fails or misbehaves.
+const Run surroundings[] = {
+    {"DirectoryAsLevel", {{"1.txt", walk}, {"3.txt", walk}}, "dddd", shown("#P E#|# PE#|#  P#") + "levels/2.txt could not be read!\n" + won, "", 0, "", "mkdir levels/2.txt; cat keys | GAME"},
+    {"LinkToMissingFile", {{"1.txt", walk}, {"3.txt", "never"}}, "dd", won, "", 0, "", "ln -s nowhere levels/2.txt; cat keys | GAME"},
+    {"ReadErrorInTheMiddle", {{"1.txt", times(1000, "#  o      E    #\n")}, {"2.txt", walk}}, "dd", "levels/1.txt could not be read!\n" + won, "", 0, "", "cat keys | LD_PRELOAD='" FAILING_READ "' ASAN_OPTIONS=verify_asan_link_order=0 GAME"},
+    {"KeysLateOnNonBlockingInput", one(walk), "", won, "", 0, "", "(sleep 0.5; printf dd) | " + nonBlocking(0)},
+    {"BigFrameOnNonBlockingOutput", one(big), "", frameOf("P" + big.substr(1)) + "Bye!\n", "", 0, "", nonBlocking(1) + " < /dev/null | (sleep 0.5; cat)"},
+    {"DiskFull", one(walk), "d", "", "", 1, "cairn: cannot write to standard output: No space left on device\n", "cat keys | GAME > /dev/full"},
+    {"OutputClosed", one(walk), "d", "", "", 1, "cairn: cannot write to standard output: Bad file descriptor\n", "cat keys | GAME >&-"},
+    {"PipeClosedWithSigpipeIgnored", one(walk), "", "\n", "", 0, "cairn: cannot write to standard output: Broken pipe\n1\n", "trap '' PIPE; yes 2>/dev/null | { GAME; echo $? >&2; } | head -c 1"},
+};
+// The checker, and the game as a newcomer builds and installs it.
+const std::string level1 = readFile(SOURCE_DIR "/levels/1.txt");
+const std::string configure = "cmake -S '" SOURCE_DIR "' -B out -DCMAKE_DISABLE_FIND_PACKAGE_GTest=ON";
+const std::string checkUsage = "usage: cairn-check [--limit POSITIONS] [--memory MEGABYTES] FILE...\n";
+const Run tools[] = {
+    // Figures from a search written independently of the solver. The lower boulder must go first:
+    // the upper one, pushed first, walls in the exit.
+    {"CheckPushOrder", one("######\n#  # #\n#Po E#\n# o ##\n#  # #\n######\n"), "", "levels/1.txt: 6 rows, widest 6, 2 boulders, start at column 1 row 2\n  solution: sdwdd (5 moves, 2 pushes)\n  dead ends: 39 of 79 positions (49.4%)\n", "", 0, "", "CHECK levels/1.txt"},
+    {"CheckWalkAround", one("#    #\n#P o #\n#   E#\n"), "", "levels/1.txt: 3 rows, widest 6, 1 boulder, start at column 1 row 1\n  solution: sddd (4 moves, 0 pushes)\n  dead ends: 0 of 121 positions (0.0%)\n", "", 0, "", "CHECK levels/1.txt"},
+    {"CheckStartOnExit", one("E o\n"), "", "levels/1.txt: 1 row, widest 3, 1 boulder, start at column 0 row 0\n  solution:  (0 moves, 0 pushes)\n  dead ends: 0 of 1 position (0.0%)\n", "", 0, "", "CHECK levels/1.txt"},
+    {"CheckTooMany", one("       \n   o   \n      E\n"), "", "levels/1.txt: 3 rows, widest 7, 1 boulder, start at column 0 row 0\n  gave up: more than 10 positions; raise the limit with --limit\n", "--limit 10", 1, "", "CHECK levels/1.txt"},
+    {"CheckFigures", one("PEo \n"), "", "levels/1.txt: 1 row, widest 4, 1 boulder, start at column 0 row 0\n  solution: d (1 move, 0 pushes)\n  dead ends: 0 of 2 positions (0.0%)\n", "", 0, "", "CHECK levels/1.txt"},
+    {"CheckOnePush", one("Po \n# E\n"), "", "levels/1.txt: 2 rows, widest 3, 1 boulder, start at column 0 row 0\n  solution: dsd (3 moves, 1 push)\n  dead ends: 0 of 5 positions (0.0%)\n", "", 0, "", "CHECK levels/1.txt"},
+    {"CheckJammed", one("#P o E#"), "", "levels/1.txt: 1 row, widest 7, 1 boulder, start at column 1 row 0\n  no solution: the exit cannot be reached\n  dead ends: 5 of 5 positions (100.0%)\n", "", 1, "", "CHECK levels/1.txt"},
+    {"CheckOverTheLimit", one("PEo \n"), "", "levels/1.txt: 1 row, widest 4, 1 boulder, start at column 0 row 0\n  gave up: more than 1 position; raise the limit with --limit\n", "--limit 1", 1, "", "CHECK levels/1.txt"},
+    {"CheckMissingAndEmpty", one(""), "", "", "", 2, "levels/1.txt is empty!\nCould not open levels/2.txt!\n", "CHECK levels/1.txt levels/2.txt"},
+    {"CheckNoFiles", {}, "", "", "", 2, checkUsage, "CHECK"},
+    {"CheckBadLimits", {}, "", "", "--limit -5 levels/1.txt --limit x --memory 0", 2, checkUsage, "CHECK"},
+    {"BuildWithoutGoogleTest", one("PE"), "d", shown(R"(PE| P|"Gratz, you won!")"), "", 0, "", configure + " > log && cmake --build out -j2 --target cairn > log && test ! -e out/tests && cat keys | out/cairn"},
+    {"TestsAskedWithoutGoogleTest", {}, "", "1\n1\n", "", 0, "", configure + " -DCAIRN_DEVELOPER=ON > log 2>&1; echo $?; grep -c 'install the Debian package libgtest-dev' log"},
+    {"InstalledPlaysFromAnyFolder", {}, "q", frameOf(level1) + "Bye!\n", "", 0, "", "cmake --install '" BINARY_DIR "' --prefix prefix > log && rmdir levels && test -e prefix/share/man/man6/cairn-check.6.gz && cat keys | prefix/games/cairn"},
+};
+// clang-format on
 
+// Another build of the game may be named in CAIRN_GAME, such as the Windows
+// one under wine, whose newlines are CR LF.
 std::string printedBy(const LevelFolder& folder, const std::string& file) {
     std::string text = folder.read(file);
     if (std::getenv("CAIRN_GAME") == nullptr) return text;
@@ -88,60 +142,80 @@ std::string printedBy(const LevelFolder& folder, const std::string& file) {
     return text;
 }
 
-class Game : public testing::TestWithParam<GameCase> {};
+class Game : public testing::TestWithParam<Run> {};
 
-TEST_P(Game, PlaysKeysFromAPipe) {
+TEST_P(Game, PlaysAsExpected) {
     const auto& c = GetParam();
     const LevelFolder folder(c.levels);
     std::filesystem::create_directory(folder.path("mine"));
-    folder.write("mine/1.txt", "");
-    folder.write("mine/2.txt", "PE\n");
+    folder.write("mine/1.txt", "PE\n");
     folder.write("keys", c.keys);
-    EXPECT_EQ(folder.run("cat keys | timeout 60 " + game() + " " + c.arguments), c.status);
-    EXPECT_EQ(printedBy(folder, "stdout"), printed(c.output));
+    const char* const other = std::getenv("CAIRN_GAME");
+    const std::string game = other != nullptr ? other : "'" CAIRN_BINARY "'";
+    std::string command = c.command;
+    for (const auto& [word, program] : {std::pair{"GAME", game}, {"CHECK", "'" CHECK_BINARY "'"}}) {
+        const auto at = command.find(word);
+        if (at == std::string::npos) continue;
+        command.replace(at, std::strlen(word), "timeout 60 " + program + " " + c.arguments);
+    }
+    EXPECT_EQ(folder.run(command), c.status);
+    const std::string printed = printedBy(folder, "stdout");
+    EXPECT_TRUE(printed == c.output) << printed.substr(0, 600);
     EXPECT_EQ(printedBy(folder, "stderr"), c.errors);
 }
 
+INSTANTIATE_TEST_SUITE_P(Campaigns, Game, testing::ValuesIn(campaigns), ByName());
+INSTANTIATE_TEST_SUITE_P(Surroundings, Game, testing::ValuesIn(surroundings), ByName());
+INSTANTIATE_TEST_SUITE_P(Tools, Game, testing::ValuesIn(tools), ByName());
+
 TEST(Game, HelpGoesToStandardOutput) {
-    const LevelFolder folder({});
+    const LevelFolder folder;
     EXPECT_EQ(folder.run("'" CAIRN_BINARY "' --help < /dev/null"), 0);
-    EXPECT_EQ(folder.read("stderr"), "");
-    EXPECT_EQ(folder.read("stdout").substr(0, usage.size() + 1), usage + "\n");
-    EXPECT_NE(folder.read("stdout").find("--from N"), std::string::npos);
+    EXPECT_EQ(folder.read("stdout").rfind(usage + "\n", 0), 0U);
+    EXPECT_EQ(folder.run("'" CHECK_BINARY "' --help"), 0);
+    EXPECT_EQ(folder.read("stdout").rfind(checkUsage + "\n", 0), 0U);
 }
 
-INSTANTIATE_TEST_SUITE_P(Campaigns, Game, testing::ValuesIn(gameCases), ByName());
-
-}  // namespace
-
-namespace {
-
-// A big level goes through the game byte for byte: each frame is the level
-// file itself, with the player and the boulder where the keys took them.
-TEST(BigLevel, FramesMatchTheFileByteForByte) {
-    constexpr std::size_t size = 2000;
-    std::string level;
-    for (std::size_t y = 0; y < size; ++y) {
-        for (std::size_t x = 0; x < size; ++x) {
-            const bool wall = x == 0 || y == 0 || x == size - 1 || y == size - 1 ||
-                              (y > 2 && (x * 7 + y) % 9 == 0);
-            level += wall                             ? '#'
-                     : y > 2 && (x + y) % 17 == 0     ? 'o'
-                     : y == size - 2 && x == size - 2 ? 'E'
-                                                      : ' ';
-        }
-        level += '\n';
+// A row longer than a Point can count: 2 GiB of NUL bytes, sparse on disk,
+// then the start marker beyond column 2^31.
+TEST(Game, LevelTooWideIsRefused) {
+    if (sysconf(_SC_PHYS_PAGES) / 1024 * sysconf(_SC_PAGE_SIZE) / 1024 < 6L * 1024) {
+        GTEST_SKIP() << "needs 6 GB of memory to read a row of 2 GiB";
     }
-    const auto at = [](std::size_t x) { return (size + 1) + x; };  // a cell of row 1
-    level.replace(at(1), 3, "P o");
-    std::string afterStep = level, afterPush = level;
-    afterStep.replace(at(1), 2, " P");
-    afterPush.replace(at(1), 4, "  Po");
-    const LevelFolder folder({{"1.txt", level}});
-    folder.write("keys", "dd");
-    EXPECT_EQ(folder.run("cat keys | '" CAIRN_BINARY "'"), 0);
-    EXPECT_TRUE(folder.read("stdout") ==
-                frameOf(level) + frameOf(afterStep) + frameOf(afterPush) + "Bye!\n");
+    const LevelFolder folder({{"2.txt", walk}});
+    const std::string make = "truncate -s 2147483648 levels/1.txt && printf 'P E' >> levels/1.txt";
+    // The output is cut short, so that a game that plays the level cannot fill the disk.
+    EXPECT_EQ(folder.run(make + " && printf dd | timeout 120 '" CAIRN_BINARY "' | head -c 4096"),
+              0);
+    EXPECT_EQ(folder.read("stdout"), "levels/1.txt is too large!\n" + won);
+}
+
+// 200 x 200 cells with 3,077 boulders: each position takes kilobytes, and the
+// search must give up before a machine of 4 GB runs out of memory.
+TEST(Game, CheckerGivesUpBeforeMemoryRunsOut) {
+#ifdef __SANITIZE_ADDRESS__
+    GTEST_SKIP() << "the address sanitizer cannot run within a 4 GB address space";
+#endif
+    std::string room = "P";
+    for (int cell = 1; cell < 200 * 200; ++cell) {
+        room += std::string(cell % 200 == 0 ? "\n" : "") + (cell % 13 == 5 ? 'o' : ' ');
+    }
+    const LevelFolder folder(one(room + "\n"));
+    EXPECT_EQ(folder.run("prlimit --as=4000000000 '" CHECK_BINARY
+                         "' levels/1.txt > out; echo $?; grep -c '^  gave up: ' out"),
+              0);
+    EXPECT_EQ(folder.read("stdout"), "1\n1\n");
+}
+
+// A caller that passes anything but one of the four steps is stopped, and
+// the report names the check, its file and its line.
+TEST(Game, BadStepNamesTheFailedCheck) {
+    Gamefield field;
+    field.rows = {"   ", "   ", "   "};
+    Point point{1, 1};
+    EXPECT_DEATH(field.move(point, 1, 1), "src/Gamefield.cpp:84: .*`deltaX == 0 or deltaY == 0'");
+    EXPECT_DEATH(field.move(point, INT_MIN, 0), "src/Gamefield.cpp:85: .*`abs\\(deltaX\\) < 2'");
+    EXPECT_DEATH(field.move(point, 0, -2), "src/Gamefield.cpp:86: .*`abs\\(deltaY\\) < 2'");
 }
 
 }  // namespace

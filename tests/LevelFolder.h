@@ -7,17 +7,20 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <sstream>
 #include <string>
+
+using Files = std::map<std::string, std::string>;
 
 inline std::string readFile(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), {}};
 }
 
-// A temporary folder to run the game in, with its own levels/ folder.
+// A temporary folder to run a program in, with its own files.
 class LevelFolder {
   public:
-    explicit LevelFolder(const std::map<std::string, std::string>& levels) {
+    explicit LevelFolder(const Files& levels = {}) {
         std::string name = std::filesystem::temp_directory_path() / "cairn-XXXXXX";
         path_ = ::mkdtemp(name.data());
         std::filesystem::create_directory(path_ / "levels");
@@ -33,8 +36,8 @@ class LevelFolder {
     std::string read(const std::string& file) const { return readFile(path_ / file); }
     std::string path(const std::string& file = "") const { return path_ / file; }
 
-    // Runs a shell command in the folder with its output in the files stdout
-    // and stderr; returns its exit status, or -1 when a signal ended it.
+    // Runs a shell command here, its output in the files stdout and stderr;
+    // its exit status, or -1 when a signal ended it.
     int run(const std::string& command) const {
         const int status =
             std::system(("cd '" + path() + "' && (" + command + ") > stdout 2> stderr").c_str());
@@ -50,7 +53,7 @@ inline std::string frameOf(const std::string& rows) {
     return std::string(30, '\n') + rows + "\n";
 }
 
-// Test instances are named, and listed, after the name field of their rows.
+// Test instances are named after the name field of their rows.
 struct ByName {
     template <class Row>
     std::string operator()(const testing::TestParamInfo<Row>& row) const {

@@ -8,7 +8,7 @@ namespace {
 // The shipped levels: every one can be finished, the README's table shows the
 // checker's figures, and the solutions it finds win the real game.
 TEST(LevelPack, EveryLevelFinishesAsTheReadmeSays) {
-    const LevelFolder folder({});
+    const LevelFolder folder;
     std::string files;
     int count = 0;
     while (std::ifstream(SOURCE_DIR "/levels/" + std::to_string(count + 1) + ".txt")) {

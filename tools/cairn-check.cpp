@@ -109,8 +109,8 @@ void describe(const std::string& path, const Gamefield& level, Point start) {
 
 int report(const Solution& solution, const Limits& limits) {
     if (solution.outcome == Solution::Outcome::tooManyPositions) {
-        std::cout << "  gave up: more than " << limits.positions
-                  << " positions; raise the limit with --limit\n";
+        std::cout << "  gave up: more than " << counted(limits.positions, "position", "positions")
+                  << "; raise the limit with --limit\n";
         return notFinished;
     }
     if (solution.outcome == Solution::Outcome::tooMuchMemory) {
@@ -125,8 +125,9 @@ int report(const Solution& solution, const Limits& limits) {
                   << counted(solution.keys.size(), "move", "moves") << ", "
                   << counted(solution.pushes, "push", "pushes") << ")\n";
     }
-    std::cout << "  dead ends: " << solution.deadEnds << " of " << solution.positions
-              << " positions (" << share(solution.deadEnds, solution.positions) << ")\n";
+    std::cout << "  dead ends: " << solution.deadEnds << " of "
+              << counted(solution.positions, "position", "positions") << " ("
+              << share(solution.deadEnds, solution.positions) << ")\n";
     return solution.outcome == Solution::Outcome::finished ? allFinished : notFinished;
 }
 
