@@ -15,7 +15,7 @@ TEST(LevelPack, EveryLevelFinishesAsTheReadmeSays) {
         files += " levels/" + std::to_string(++count) + ".txt";
     }
     ASSERT_GE(count, 20);
-    ASSERT_EQ(folder.run("cd '" SOURCE_DIR "' && '" CHECK_BINARY "'" + files), 0);
+    ASSERT_EQ(folder.run("cd '" SOURCE_DIR "' && timeout 600 '" CHECK_BINARY "'" + files), 0);
     const std::string report = folder.read("stdout");
     const std::string readme = readFile(SOURCE_DIR "/README.md");
     const std::regex figures(
@@ -31,7 +31,7 @@ TEST(LevelPack, EveryLevelFinishesAsTheReadmeSays) {
     }
     EXPECT_EQ(level, count);
     folder.write("keys", keys);
-    EXPECT_EQ(folder.run("cat keys | (cd '" SOURCE_DIR "' && '" CAIRN_BINARY "')"), 0);
+    EXPECT_EQ(folder.run("cat keys | (cd '" SOURCE_DIR "' && timeout 120 '" CAIRN_BINARY "')"), 0);
     const std::string played = folder.read("stdout");
     EXPECT_EQ(played.substr(played.size() - 16), "Gratz, you won!\n");
 }
