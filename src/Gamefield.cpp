@@ -15,12 +15,12 @@
 
 namespace {
 
-// Reads the next line of a level into line. Returns false at the end of the
-// level: an empty line, or the end of the file. One carriage return at the end
-// of the line is dropped, so files saved with CRLF line ends read the same.
+// Reads the next line of a level; false at its end (an empty line, or the end of the file).
 bool readLine(std::istream& file, std::string& line) {
     std::getline(file, line);
+#ifndef _WIN32  // Windows' text mode reads CR LF as LF already; elsewhere one CR is dropped here
     if (!line.empty() && line.back() == '\r') line.pop_back();
+#endif
     return !line.empty();
 }
 
