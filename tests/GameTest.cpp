@@ -111,22 +111,24 @@ const Run surroundings[] = {
 // The checker, and the game as a newcomer builds and installs it.
 const std::string level1 = readFile(SOURCE_DIR "/levels/1.txt");
 const std::string configure = "cmake -S '" SOURCE_DIR "' -B out -DCMAKE_DISABLE_FIND_PACKAGE_GTest=ON";
-const std::string checkUsage = "usage: cairn-check [--limit POSITIONS] [--memory MEGABYTES] FILE...\n";
+const std::string checkUsage = "usage: cairn-check [--table] [--limit POSITIONS] [--memory MEGABYTES] FILE...\n";
 const Run tools[] = {
     // Figures from a search written independently of the solver. The lower boulder must go first:
     // the upper one, pushed first, walls in the exit.
-    {"CheckPushOrder", one("######\n#  # #\n#Po E#\n# o ##\n#  # #\n######\n"), "", "levels/1.txt: 6 rows, widest 6, 2 boulders, start at column 1 row 2\n  solution: sdwdd (5 moves, 2 pushes)\n  dead ends: 39 of 79 positions (49.4%)\n", "", 0, "", "CHECK levels/1.txt"},
-    {"CheckWalkAround", one("#    #\n#P o #\n#   E#\n"), "", "levels/1.txt: 3 rows, widest 6, 1 boulder, start at column 1 row 1\n  solution: sddd (4 moves, 0 pushes)\n  dead ends: 0 of 121 positions (0.0%)\n", "", 0, "", "CHECK levels/1.txt"},
-    {"CheckStartOnExit", one("E o\n"), "", "levels/1.txt: 1 row, widest 3, 1 boulder, start at column 0 row 0\n  solution:  (0 moves, 0 pushes)\n  dead ends: 0 of 1 position (0.0%)\n", "", 0, "", "CHECK levels/1.txt"},
-    {"CheckTooMany", one("       \n   o   \n      E\n"), "", "levels/1.txt: 3 rows, widest 7, 1 boulder, start at column 0 row 0\n  gave up: more than 10 positions; raise the limit with --limit\n", "--limit 10", 1, "", "CHECK levels/1.txt"},
-    {"CheckFigures", one("PEo \n"), "", "levels/1.txt: 1 row, widest 4, 1 boulder, start at column 0 row 0\n  solution: d (1 move, 0 pushes)\n  dead ends: 0 of 2 positions (0.0%)\n", "", 0, "", "CHECK levels/1.txt"},
-    {"CheckOnePush", one("Po \n# E\n"), "", "levels/1.txt: 2 rows, widest 3, 1 boulder, start at column 0 row 0\n  solution: dsd (3 moves, 1 push)\n  dead ends: 0 of 5 positions (0.0%)\n", "", 0, "", "CHECK levels/1.txt"},
-    {"CheckJammed", one("#P o E#"), "", "levels/1.txt: 1 row, widest 7, 1 boulder, start at column 1 row 0\n  no solution: the exit cannot be reached\n  dead ends: 5 of 5 positions (100.0%)\n", "", 1, "", "CHECK levels/1.txt"},
-    {"CheckOverTheLimit", one("PEo \n"), "", "levels/1.txt: 1 row, widest 4, 1 boulder, start at column 0 row 0\n  gave up: more than 1 position; raise the limit with --limit\n", "--limit 1", 1, "", "CHECK levels/1.txt"},
+    {"CheckPushOrder", one("######\n#  # #\n#Po E#\n# o ##\n#  # #\n######\n"), "", "levels/1.txt: 6 rows, widest 6, 2 boulders, start at column 1 row 2\n  open area 4 x 4, dead walls 0 of 36 cells (0.0%)\n  solution: sdwdd (5 moves, 2 pushes)\n  dead ends: 39 of 79 positions (49.4%)\n  never reached: 2 cells, the first at column 4 row 1\n", "", 0, "", "CHECK levels/1.txt"},
+    {"CheckWalkAround", one("#    #\n#P o #\n#   E#\n"), "", "levels/1.txt: 3 rows, widest 6, 1 boulder, start at column 1 row 1\n  open area 4 x 3, dead walls 0 of 18 cells (0.0%)\n  solution: sddd (4 moves, 0 pushes)\n  dead ends: 0 of 121 positions (0.0%)\n", "", 0, "", "CHECK levels/1.txt"},
+    {"CheckStartOnExit", one("E o\n"), "", "levels/1.txt: 1 row, widest 3, 1 boulder, start at column 0 row 0\n  open area 3 x 1, dead walls 0 of 3 cells (0.0%)\n  solution:  (0 moves, 0 pushes)\n  dead ends: 0 of 1 position (0.0%)\n  never reached: 1 cell, the first at column 1 row 0\n", "", 0, "", "CHECK levels/1.txt"},
+    {"CheckTooMany", one("       \n   o   \n      E\n"), "", "levels/1.txt: 3 rows, widest 7, 1 boulder, start at column 0 row 0\n  open area 7 x 3, dead walls 0 of 21 cells (0.0%)\n  gave up: more than 10 positions; raise the limit with --limit\n", "--limit 10", 1, "", "CHECK levels/1.txt"},
+    {"CheckFigures", one("PEo \n"), "", "levels/1.txt: 1 row, widest 4, 1 boulder, start at column 0 row 0\n  open area 4 x 1, dead walls 0 of 4 cells (0.0%)\n  solution: d (1 move, 0 pushes)\n  dead ends: 0 of 2 positions (0.0%)\n  never reached: 1 cell, the first at column 3 row 0\n", "", 0, "", "CHECK levels/1.txt"},
+    {"CheckOnePush", one("Po \n# E\n"), "", "levels/1.txt: 2 rows, widest 3, 1 boulder, start at column 0 row 0\n  open area 3 x 2, dead walls 0 of 6 cells (0.0%)\n  solution: dsd (3 moves, 1 push)\n  dead ends: 0 of 5 positions (0.0%)\n", "", 0, "", "CHECK levels/1.txt"},
+    {"CheckJammed", one("#P o E#"), "", "levels/1.txt: 1 row, widest 7, 1 boulder, start at column 1 row 0\n  open area 5 x 1, dead walls 0 of 7 cells (0.0%)\n  no solution: the exit cannot be reached\n  dead ends: 5 of 5 positions (100.0%)\n  never reached: 1 cell, the first at column 5 row 0\n", "", 1, "", "CHECK levels/1.txt"},
+    {"CheckOverTheLimit", one("PEo \n"), "", "levels/1.txt: 1 row, widest 4, 1 boulder, start at column 0 row 0\n  open area 4 x 1, dead walls 0 of 4 cells (0.0%)\n  gave up: more than 1 position; raise the limit with --limit\n", "--limit 1", 1, "", "CHECK levels/1.txt"},
     {"CheckMissingAndEmpty", one(""), "", "", "", 2, "levels/1.txt is empty!\nCould not open levels/2.txt!\n", "CHECK levels/1.txt levels/2.txt"},
-    {"CheckAtTheLimit", one("PEo \n"), "", "levels/1.txt: 1 row, widest 4, 1 boulder, start at column 0 row 0\n  solution: d (1 move, 0 pushes)\n  dead ends: 0 of 2 positions (0.0%)\n", "--limit 2", 0, "", "CHECK levels/1.txt"},
+    {"CheckAtTheLimit", one("PEo \n"), "", "levels/1.txt: 1 row, widest 4, 1 boulder, start at column 0 row 0\n  open area 4 x 1, dead walls 0 of 4 cells (0.0%)\n  solution: d (1 move, 0 pushes)\n  dead ends: 0 of 2 positions (0.0%)\n  never reached: 1 cell, the first at column 3 row 0\n", "--limit 2", 0, "", "CHECK levels/1.txt"},
     // Few boulders in a big room: positions are stored as lists of cells, which must be kept in order.
     {"CheckRoomOfTwoBoulders", one("##############\n#P       o   #\n#  o         #\n#           E#\n##############\n"), "", "  dead ends: 0 of 11620 positions (0.0%)\n", "", 0, "", "CHECK levels/1.txt | tail -n 1"},
+    // The bottom row touches no open cell: 4 of 16 cells are dead wall.
+    {"CheckTable", one("####\n#PE#\n####\n####\n"), "", "file\trows\twidest\topen width\topen height\tboulders\tdead walls\tresult\tmoves\tpushes\tpositions\tdead ends\tnever reached\tsolution\nlevels/1.txt\t4\t4\t2\t1\t0\t25.0\tsolved\t1\t0\t2\t0.0\t0\td\nlevels/2.txt\t1\t7\t5\t1\t1\t0.0\tno solution\t-\t-\t5\t100.0\t1\t-\n", "--table levels/1.txt levels/2.txt", 1, "", "printf '#P o E#' > levels/2.txt; CHECK"},
     {"CheckZeroLimit", one("PE"), "", "", "--limit 0", 2, checkUsage, "CHECK levels/1.txt"},
     {"CheckNoFiles", {}, "", "", "", 2, checkUsage, "CHECK"},
     {"CheckBadLimits", {}, "", "", "--limit -5 levels/1.txt --limit x --memory 0", 2, checkUsage, "CHECK"},

@@ -304,6 +304,7 @@ class Search {
         Solution solution;
         solution.positions = positions_.size();
         solution.deadEnds = solution.positions - canFinish();
+        countUnreached(solution);
         if (goals_.empty()) return solution;
         solution.outcome = Solution::Outcome::finished;
         for (Id id = goals_.front(); positions_.parent(id) != none; id = positions_.parent(id)) {
@@ -312,6 +313,24 @@ class Search {
         }
         std::reverse(solution.keys.begin(), solution.keys.end());
         return solution;
+    }
+
+    // Marks every cell that the player or a boulder stands on in some position;
+    // the open cells left unmarked are ones no play can ever use.
+    void countUnreached(Solution& solution) const {
+        std::vector<bool> used(cells_.count(), false);
+        std::vector<Cell> position;
+        for (Id id = 0; id < positions_.size(); ++id) {
+            packing_.unpack(positions_.of(id), position);
+            for (const Cell cell : position) used[cell] = true;
+        }
+        for (Cell cell = 0; cell < cells_.count(); ++cell) {
+            const Point point = cells_.point(cell);
+            const char byte =
+                board_.rows[static_cast<std::size_t>(point.y)][static_cast<std::size_t>(point.x)];
+            if (used[cell] || (byte != floorCell && byte != exitCell)) continue;
+            if (solution.unreached++ == 0) solution.firstUnreached = point;
+        }
     }
 
     // Counts the positions from which some exit can be reached, walking the

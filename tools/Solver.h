@@ -14,6 +14,9 @@ struct Solution {
     std::size_t pushes = 0;  // how many of those keys push a boulder
     std::size_t positions = 0;
     std::size_t deadEnds = 0;  // positions from which no exit can be reached
+    // Floor and exit cells that neither the player nor a boulder ever stands on.
+    std::size_t unreached = 0;
+    Point firstUnreached{0, 0};  // the first of them, row by row
 };
 
 // How far a search may go before it gives up.

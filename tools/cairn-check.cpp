@@ -19,7 +19,8 @@ constexpr std::size_t defaultMegabytes = 2048;
 constexpr std::size_t megabyte = 1 << 20;
 constexpr int allFinished = 0, notFinished = 1, failed = 2;
 
-const char* const usage = "usage: cairn-check [--limit POSITIONS] [--memory MEGABYTES] FILE...\n";
+const char* const usage =
+    "usage: cairn-check [--table] [--limit POSITIONS] [--memory MEGABYTES] FILE...\n";
 
 const char* const help =
     "Proves that cairn levels can be finished: searches every position a level\n"
@@ -27,6 +28,8 @@ const char* const help =
     "\n"
     "  --limit POSITIONS    give up after this many positions (default 5000000)\n"
     "  --memory MEGABYTES   give up before holding more memory (default 2048)\n"
+    "  --table              print one line of tab-separated figures per file,\n"
+    "                       after a line naming the columns\n"
     "  --help               show this and exit\n"
     "\n"
     "Exit status: 0 when every file can be finished, 1 when one cannot or the\n"
@@ -35,6 +38,7 @@ const char* const help =
 struct Options {
     Limits limits{defaultLimit, defaultMegabytes* megabyte};
     bool help = false;
+    bool table = false;
     std::vector<std::string> files;
 };
 
@@ -59,6 +63,8 @@ bool parse(int argc, char** argv, Options& options) {
         std::size_t number = 0;
         if (arg == "--help") {
             options.help = true;
+        } else if (arg == "--table") {
+            options.table = true;
         } else if (arg == "--limit") {
             if (!value(argc, argv, i, options.limits.positions)) return false;
         } else if (arg == "--memory") {
@@ -96,15 +102,61 @@ std::string share(std::size_t part, std::size_t whole) {
     return text.str();
 }
 
-void describe(const std::string& path, const Gamefield& level, Point start) {
-    std::size_t widest = 0, boulders = 0;
-    for (const auto& row : level.rows) {
-        widest = std::max(widest, row.size());
-        boulders += static_cast<std::size_t>(std::count(row.begin(), row.end(), boulderCell));
+// What the shape of a level says about its design, before any search.
+struct Layout {
+    std::size_t widest = 0, boulders = 0, cells = 0;
+    std::size_t deadWalls = 0;   // wall cells with no open cell among their eight neighbours
+    std::size_t openWidth = 0;   // the box around the open cells, in columns
+    std::size_t openHeight = 0;  // and in rows
+};
+
+bool open(const Gamefield& level, std::int64_t x, std::int64_t y) {
+    if (y < 0 || y >= static_cast<std::int64_t>(level.rows.size()) || x < 0) return false;
+    const auto& row = level.rows[static_cast<std::size_t>(y)];
+    if (x >= static_cast<std::int64_t>(row.size())) return false;
+    const char cell = row[static_cast<std::size_t>(x)];
+    return cell == floorCell || cell == boulderCell || cell == exitCell;
+}
+
+bool deadWall(const Gamefield& level, std::int64_t x, std::int64_t y) {
+    for (std::int64_t dy = -1; dy <= 1; ++dy) {
+        for (std::int64_t dx = -1; dx <= 1; ++dx) {
+            if (open(level, x + dx, y + dy)) return false;
+        }
     }
-    std::cout << path << ": " << counted(level.rows.size(), "row", "rows") << ", widest " << widest
-              << ", " << counted(boulders, "boulder", "boulders") << ", start at column " << start.x
-              << " row " << start.y << "\n";
+    return true;
+}
+
+Layout measure(const Gamefield& level) {
+    Layout layout;
+    std::size_t left = SIZE_MAX, right = 0, top = SIZE_MAX, bottom = 0;
+    for (std::size_t y = 0; y < level.rows.size(); ++y) {
+        const auto& row = level.rows[y];
+        layout.widest = std::max(layout.widest, row.size());
+        layout.cells += row.size();
+        for (std::size_t x = 0; x < row.size(); ++x) {
+            const auto cx = static_cast<std::int64_t>(x), cy = static_cast<std::int64_t>(y);
+            layout.boulders += row[x] == boulderCell ? 1 : 0;
+            if (!open(level, cx, cy)) {
+                layout.deadWalls += deadWall(level, cx, cy) ? 1 : 0;
+                continue;
+            }
+            left = std::min(left, x), right = std::max(right, x);
+            top = std::min(top, y), bottom = std::max(bottom, y);
+        }
+    }
+    if (left != SIZE_MAX) layout.openWidth = right - left + 1, layout.openHeight = bottom - top + 1;
+    return layout;
+}
+
+void describe(const std::string& path, const Gamefield& level, Point start) {
+    const Layout layout = measure(level);
+    std::cout << path << ": " << counted(level.rows.size(), "row", "rows") << ", widest "
+              << layout.widest << ", " << counted(layout.boulders, "boulder", "boulders")
+              << ", start at column " << start.x << " row " << start.y << "\n"
+              << "  open area " << layout.openWidth << " x " << layout.openHeight << ", dead walls "
+              << layout.deadWalls << " of " << counted(layout.cells, "cell", "cells") << " ("
+              << share(layout.deadWalls, layout.cells) << ")\n";
 }
 
 int report(const Solution& solution, const Limits& limits) {
@@ -128,7 +180,48 @@ int report(const Solution& solution, const Limits& limits) {
     std::cout << "  dead ends: " << solution.deadEnds << " of "
               << counted(solution.positions, "position", "positions") << " ("
               << share(solution.deadEnds, solution.positions) << ")\n";
+    if (solution.unreached > 0) {
+        std::cout << "  never reached: " << counted(solution.unreached, "cell", "cells")
+                  << ", the first at column " << solution.firstUnreached.x << " row "
+                  << solution.firstUnreached.y << "\n";
+    }
     return solution.outcome == Solution::Outcome::finished ? allFinished : notFinished;
+}
+
+const char* const columns =
+    "file\trows\twidest\topen width\topen height\tboulders\tdead walls\tresult\tmoves\t"
+    "pushes\tpositions\tdead ends\tnever reached\tsolution\n";
+
+const char* outcomeName(Solution::Outcome outcome) {
+    switch (outcome) {
+        case Solution::Outcome::finished:
+            return "solved";
+        case Solution::Outcome::unreachable:
+            return "no solution";
+        default:
+            return "gave up";
+    }
+}
+
+// One line of figures per file, so a pack can be tabled and sorted; shares are
+// percentages without the sign, and a figure the search did not reach is "-".
+int tabulate(const std::string& path, const Gamefield& level, const Solution& solution) {
+    const Layout layout = measure(level);
+    const bool solved = solution.outcome == Solution::Outcome::finished;
+    const bool searched = solved || solution.outcome == Solution::Outcome::unreachable;
+    const auto figure = [](bool known, const std::string& text) { return known ? text : "-"; };
+    std::string deadEnds = share(solution.deadEnds, solution.positions);
+    std::string deadWalls = share(layout.deadWalls, layout.cells);
+    deadEnds.pop_back(), deadWalls.pop_back();
+    std::cout << path << "\t" << level.rows.size() << "\t" << layout.widest << "\t"
+              << layout.openWidth << "\t" << layout.openHeight << "\t" << layout.boulders << "\t"
+              << deadWalls << "\t" << outcomeName(solution.outcome) << "\t"
+              << figure(solved, std::to_string(solution.keys.size())) << "\t"
+              << figure(solved, std::to_string(solution.pushes)) << "\t" << solution.positions
+              << "\t" << figure(searched, deadEnds) << "\t"
+              << figure(searched, std::to_string(solution.unreached)) << "\t"
+              << figure(solved, solution.keys) << "\n";
+    return solved ? allFinished : notFinished;
 }
 
 }  // namespace
@@ -144,11 +237,16 @@ int main(int argc, char** argv) {
         return allFinished;
     }
     int status = allFinished;
+    if (options.table) std::cout << columns;
     for (const auto& path : options.files) {
         Gamefield level;
         Point start{0, 0};
         if (!load(path, level, start)) {
             status = failed;
+            continue;
+        }
+        if (options.table) {
+            status = std::max(status, tabulate(path, level, solve(level, start, options.limits)));
             continue;
         }
         describe(path, level, start);
