@@ -19,10 +19,8 @@ const int esc = escapeKey;
 // clang-format off
 const Bytes bytes[] = {
     {"PlainKeys", std::string("wA\0\xff", 4), true, {'w', 'A', 0, 0xff}, 0},
-    {"Arrows", "d\x1b[Dq\x1b[1;5C", false, {'d', esc, 'q', esc}, 0},
-    {"ParameterAndFinalRanges", "\x1b[ ?@\x1b[3~\x1b[?25h\x1b[0;1~", false, {esc, esc, esc, esc}, 0},
-    {"FunctionKey", "\x1bOQw", false, {esc, 'w'}, 0},
-    {"AltIsEscapeThenKey", "\x1b" "d\x1b\x1b[A", false, {esc, 'd', esc, esc}, 0},
+    // Arrows, the whole ranges of parameter and final bytes, a function key, Alt as Escape.
+    {"Sequences", "d\x1b[Dq\x1b[1;5C\x1b[ ?@\x1b[3~\x1b[?25h\x1b[0;1~\x1bOQw\x1b" "d\x1b\x1b[A", false, {'d', esc, 'q', esc, esc, esc, esc, esc, esc, 'w', esc, 'd', esc, esc}, 0},
     {"LoneEscapeWaits", "\x1b", false, {}, 1},
     {"LoneEscapeAtEnd", "\x1b", true, {esc}, 0},
     {"CutSequenceWaits", "w\x1b[1;", false, {'w'}, 4},

@@ -60,9 +60,3 @@ struct ByName {
         return row.param.name;
     }
 };
-namespace {
-template <class Row>
-auto operator<<(std::ostream& out, const Row& row) -> decltype(out << row.name) {
-    return out << row.name;
-}
-}  // namespace

@@ -56,11 +56,8 @@ class TerminalGame {
     // The wait status once the game has ended, or -1 if it does not in time.
     int status(milliseconds within = milliseconds(5000)) {
         int status = 0;
-        for (auto waited = milliseconds(0); waitpid(pid, &status, WNOHANG) == 0;
-             waited += milliseconds(1)) {
-            if (waited > within) return -1;
-            usleep(1000);
-        }
+        for (auto waited = 0; waitpid(pid, &status, WNOHANG) == 0; usleep(1000))
+            if (++waited > within.count()) return -1;
         pid = -1;
         return status;
     }
@@ -70,6 +67,11 @@ class TerminalGame {
                std::memcmp(now.c_cc, before_.c_cc, sizeof now.c_cc) == 0;
     }
     bool singleKeys() const { return (settings().c_lflag & (ICANON | ECHO | ISIG)) == ISIG; }
+    // Waits up to a second for the terminal's settings to be as wanted.
+    bool settles(bool (TerminalGame::*wanted)() const) const {
+        for (int tries = 0; tries < 1000 && !(this->*wanted)(); ++tries) usleep(1000);
+        return (this->*wanted)();
+    }
     pid_t foreground() const { return tcgetpgrp(master_); }
 
     pid_t pid = -1;
@@ -110,6 +112,7 @@ struct WayOut {
     const char* name;
     std::function<void(TerminalGame&)> act;
     int signal;  // that ends the game, or 0 for an exit with status 0
+    bool asJob = false;
 };
 
 // clang-format off
@@ -124,6 +127,8 @@ const WayOut waysOut[] = {
     {"FailedAssertion", [](auto& g) { kill(g.pid, SIGABRT); }, SIGABRT},
     {"Crash", [](auto& g) { kill(g.pid, SIGSEGV); }, SIGSEGV},
     {"BrokenPipe", [](auto& g) { kill(g.pid, SIGPIPE); }, SIGPIPE},
+    // Ctrl-Z: cooked while suspended, single keys again once continued.
+    {"Suspend", [](auto& g) { g.type("\x1a"); EXPECT_TRUE(g.settles(&TerminalGame::restored)); kill(g.foreground(), SIGCONT); EXPECT_TRUE(g.settles(&TerminalGame::singleKeys)); g.type("a"); EXPECT_TRUE(g.waitFor("#P E#", 2)); g.type("q"), closeWith(g, "Bye!"); }, 0, true},
 };
 // clang-format on
 
@@ -131,7 +136,7 @@ class TerminalWayOut : public testing::TestWithParam<WayOut> {};
 
 // Each game first takes a key without Enter and without echoing it.
 TEST_P(TerminalWayOut, LeavesTheSettingsAsTheyWere) {
-    TerminalGame game;
+    TerminalGame game(GetParam().asJob);
     ASSERT_TRUE(game.waitFor("#P E#"));
     game.type("d");
     ASSERT_TRUE(game.waitFor("# PE#"));
@@ -147,19 +152,5 @@ TEST_P(TerminalWayOut, LeavesTheSettingsAsTheyWere) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Ways, TerminalWayOut, testing::ValuesIn(waysOut), ByName());
-
-TEST(Terminal, CookedWhileSuspendedAndSingleKeysAgainAfterwards) {
-    TerminalGame game(true);
-    ASSERT_TRUE(game.waitFor("#P E#"));
-    game.type("\x1a");  // Ctrl-Z
-    for (int tries = 0; tries < 1000 && !game.restored(); ++tries) usleep(1000);
-    EXPECT_TRUE(game.restored());
-    kill(game.foreground(), SIGCONT);
-    for (int tries = 0; tries < 1000 && !game.singleKeys(); ++tries) usleep(1000);
-    game.type("d");
-    EXPECT_TRUE(game.waitFor("# PE#"));
-    game.type("qx");
-    EXPECT_EQ(game.status(), 0);
-}
 
 }  // namespace
