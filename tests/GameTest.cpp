@@ -49,7 +49,6 @@ Files one(const std::string& level) {
 const std::string walk = "#P E#\n", won = shown(R"(#P E#|# PE#|#  P#|"Gratz, you won!")");
 const std::string usage = "usage: cairn [--from N] [--levels DIR] [--help] [--version]\n";
 const Files three = {{"1.txt", "PE\n1\n"}, {"2.txt", "PE\n2\n"}, {"3.txt", "PE\n3\n"}};
-const std::string big = times(1000, std::string(1000, '#') + "\n");
 
 // clang-format off
 // The game as a player or a script meets it, keys through a pipe.
@@ -92,7 +91,7 @@ const Run surroundings[] = {
     {"LinkToMissingFile", {{"1.txt", walk}, {"3.txt", "never"}}, "dd", won, "", 0, "", "ln -s nowhere levels/2.txt; cat keys | GAME"},
     {"ReadErrorInTheMiddle", {{"1.txt", times(1000, "#  o      E    #\n")}, {"2.txt", walk}}, "dd", "levels/1.txt could not be read!\n" + won, "", 0, "", "cat keys | LD_PRELOAD='" FAILING_READ "' ASAN_OPTIONS=verify_asan_link_order=0 GAME"},
     {"KeysLateOnNonBlockingInput", one(walk), "", won, "", 0, "", "(sleep 0.5; printf dd) | " + nonBlocking(0)},
-    {"BigFrameOnNonBlockingOutput", one(big), "", frameOf("P" + big.substr(1)) + "Bye!\n", "", 0, "", nonBlocking(1) + " < /dev/null | (sleep 0.5; cat)"},
+    {"BigFrameOnNonBlockingOutput", one(times(1000, std::string(1000, '#') + "\n")), "", frameOf("P" + times(1000, std::string(1000, '#') + "\n").substr(1)) + "Bye!\n", "", 0, "", nonBlocking(1) + " < /dev/null | (sleep 0.5; cat)"},
     {"StopsAtOnceOnDiskFull", one(walk), "", "", "", 1, "cairn: cannot write to standard output: No space left on device\n", "sleep 3 | timeout 1 GAME > /dev/full"},
     {"DiskFull", one(walk), "d", "", "", 1, "cairn: cannot write to standard output: No space left on device\n", "cat keys | GAME > /dev/full"},
     {"OutputClosed", one(walk), "d", "", "", 1, "cairn: cannot write to standard output: Bad file descriptor\n", "cat keys | GAME >&-"},

@@ -60,3 +60,10 @@ struct ByName {
         return row.param.name;
     }
 };
+// Rows print as their names in test listings and failure messages.
+namespace {
+template <class Row>
+auto operator<<(std::ostream& out, const Row& row) -> decltype(out << row.name) {
+    return out << row.name;
+}
+}  // namespace
