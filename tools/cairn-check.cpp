@@ -95,10 +95,11 @@ bool load(const std::string& path, Gamefield& level, Point& start) {
     return loaded;
 }
 
+// A percentage with one decimal, without the sign.
 std::string share(std::size_t part, std::size_t whole) {
     std::ostringstream text;
     text << std::fixed << std::setprecision(1)
-         << (whole == 0 ? 0.0 : 100.0 * double(part) / double(whole)) << "%";
+         << (whole == 0 ? 0.0 : 100.0 * double(part) / double(whole));
     return text.str();
 }
 
@@ -156,19 +157,19 @@ void describe(const std::string& path, const Gamefield& level, Point start) {
               << ", start at column " << start.x << " row " << start.y << "\n"
               << "  open area " << layout.openWidth << " x " << layout.openHeight << ", dead walls "
               << layout.deadWalls << " of " << counted(layout.cells, "cell", "cells") << " ("
-              << share(layout.deadWalls, layout.cells) << ")\n";
+              << share(layout.deadWalls, layout.cells) << "%)\n";
 }
 
-int report(const Solution& solution, const Limits& limits) {
+void report(const Solution& solution, const Limits& limits) {
     if (solution.outcome == Solution::Outcome::tooManyPositions) {
         std::cout << "  gave up: more than " << counted(limits.positions, "position", "positions")
                   << "; raise the limit with --limit\n";
-        return notFinished;
+        return;
     }
     if (solution.outcome == Solution::Outcome::tooMuchMemory) {
         std::cout << "  gave up: " << solution.positions << " positions need more than "
                   << limits.bytes / megabyte << " MB; raise the budget with --memory\n";
-        return notFinished;
+        return;
     }
     if (solution.outcome == Solution::Outcome::unreachable) {
         std::cout << "  no solution: the exit cannot be reached\n";
@@ -179,13 +180,12 @@ int report(const Solution& solution, const Limits& limits) {
     }
     std::cout << "  dead ends: " << solution.deadEnds << " of "
               << counted(solution.positions, "position", "positions") << " ("
-              << share(solution.deadEnds, solution.positions) << ")\n";
+              << share(solution.deadEnds, solution.positions) << "%)\n";
     if (solution.unreached > 0) {
         std::cout << "  never reached: " << counted(solution.unreached, "cell", "cells")
                   << ", the first at column " << solution.firstUnreached.x << " row "
                   << solution.firstUnreached.y << "\n";
     }
-    return solution.outcome == Solution::Outcome::finished ? allFinished : notFinished;
 }
 
 const char* const columns =
@@ -205,23 +205,19 @@ const char* outcomeName(Solution::Outcome outcome) {
 
 // One line of figures per file, so a pack can be tabled and sorted; shares are
 // percentages without the sign, and a figure the search did not reach is "-".
-int tabulate(const std::string& path, const Gamefield& level, const Solution& solution) {
+void tabulate(const std::string& path, const Gamefield& level, const Solution& solution) {
     const Layout layout = measure(level);
     const bool solved = solution.outcome == Solution::Outcome::finished;
     const bool searched = solved || solution.outcome == Solution::Outcome::unreachable;
     const auto figure = [](bool known, const std::string& text) { return known ? text : "-"; };
-    std::string deadEnds = share(solution.deadEnds, solution.positions);
-    std::string deadWalls = share(layout.deadWalls, layout.cells);
-    deadEnds.pop_back(), deadWalls.pop_back();
     std::cout << path << "\t" << level.rows.size() << "\t" << layout.widest << "\t"
               << layout.openWidth << "\t" << layout.openHeight << "\t" << layout.boulders << "\t"
-              << deadWalls << "\t" << outcomeName(solution.outcome) << "\t"
-              << figure(solved, std::to_string(solution.keys.size())) << "\t"
+              << share(layout.deadWalls, layout.cells) << "\t" << outcomeName(solution.outcome)
+              << "\t" << figure(solved, std::to_string(solution.keys.size())) << "\t"
               << figure(solved, std::to_string(solution.pushes)) << "\t" << solution.positions
-              << "\t" << figure(searched, deadEnds) << "\t"
+              << "\t" << figure(searched, share(solution.deadEnds, solution.positions)) << "\t"
               << figure(searched, std::to_string(solution.unreached)) << "\t"
               << figure(solved, solution.keys) << "\n";
-    return solved ? allFinished : notFinished;
 }
 
 }  // namespace
@@ -245,12 +241,14 @@ int main(int argc, char** argv) {
             status = failed;
             continue;
         }
+        if (!options.table) describe(path, level, start);  // shown while the search runs
+        const Solution solution = solve(level, start, options.limits);
         if (options.table) {
-            status = std::max(status, tabulate(path, level, solve(level, start, options.limits)));
-            continue;
+            tabulate(path, level, solution);
+        } else {
+            report(solution, options.limits);
         }
-        describe(path, level, start);
-        status = std::max(status, report(solve(level, start, options.limits), options.limits));
+        if (solution.outcome != Solution::Outcome::finished) status = std::max(status, notFinished);
     }
     return status;
 }
