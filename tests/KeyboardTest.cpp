@@ -52,6 +52,7 @@ TEST_P(Decode, TurnsBytesIntoKeys) {
     EXPECT_EQ(rest.size(), c.left);
 }
 
-INSTANTIATE_TEST_SUITE_P(Bytes, Decode, testing::ValuesIn(bytes), ByName());
+INSTANTIATE_TEST_SUITE_P(Bytes, Decode, testing::ValuesIn(bytes),
+                         testing::PrintToStringParamName());
 
 }  // namespace

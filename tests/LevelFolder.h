@@ -9,12 +9,20 @@
 #include <map>
 #include <sstream>
 #include <string>
+#include <vector>
 
 using Files = std::map<std::string, std::string>;
 
 inline std::string readFile(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), {}};
+}
+
+inline std::vector<std::string> split(const std::string& text, char separator) {
+    std::vector<std::string> parts;
+    std::istringstream in(text);
+    for (std::string part; std::getline(in, part, separator);) parts.push_back(part);
+    return parts;
 }
 
 // A temporary folder to run a program in, with its own files.
@@ -53,14 +61,8 @@ inline std::string frameOf(const std::string& rows) {
     return std::string(30, '\n') + rows + "\n";
 }
 
-// Test instances are named after the name field of their rows.
-struct ByName {
-    template <class Row>
-    std::string operator()(const testing::TestParamInfo<Row>& row) const {
-        return row.param.name;
-    }
-};
-// Rows print as their names in test listings and failure messages.
+// Rows print as their names in failure messages, and name their test instances
+// through testing::PrintToStringParamName.
 namespace {
 template <class Row>
 auto operator<<(std::ostream& out, const Row& row) -> decltype(out << row.name) {

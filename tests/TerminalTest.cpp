@@ -151,6 +151,7 @@ TEST_P(TerminalWayOut, LeavesTheSettingsAsTheyWere) {
     EXPECT_EQ(game.screen.find_first_of("dqx"), std::string::npos) << game.screen;
 }
 
-INSTANTIATE_TEST_SUITE_P(Ways, TerminalWayOut, testing::ValuesIn(waysOut), ByName());
+INSTANTIATE_TEST_SUITE_P(Ways, TerminalWayOut, testing::ValuesIn(waysOut),
+                         testing::PrintToStringParamName());
 
 }  // namespace
