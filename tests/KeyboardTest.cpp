@@ -18,16 +18,10 @@ const int esc = escapeKey;
 
 // clang-format off
 const Bytes bytes[] = {
-    {"PlainKeys", std::string("wA\0\xff", 4), true, {'w', 'A', 0, 0xff}, 0},
     // Arrows, the whole ranges of parameter and final bytes, a function key, Alt as Escape.
     {"Sequences", "d\x1b[Dq\x1b[1;5C\x1b[ ?@\x1b[3~\x1b[?25h\x1b[0;1~\x1bOQw\x1b" "d\x1b\x1b[A", false, {'d', esc, 'q', esc, esc, esc, esc, esc, esc, 'w', esc, 'd', esc, esc}, 0},
     {"LoneEscapeWaits", "\x1b", false, {}, 1},
-    {"LoneEscapeAtEnd", "\x1b", true, {esc}, 0},
     {"CutSequenceWaits", "w\x1b[1;", false, {'w'}, 4},
-    {"CutSequenceAtEnd", "\x1b[1;", true, {esc}, 0},
-    {"CutSs3AtEnd", "\x1bO", true, {esc}, 0},
-    {"BrokenSequence", "\x1b[2\x01q\x1b[\x7f", false, {esc, 1, 'q', esc, 0x7f}, 0},
-    {"OverlongSequence", "\x1b[" + std::string(31, '1'), false, {esc, '1'}, 0},
     // A console gives Delete as 0xE0 'S' and F10 as 0x00 'D': one key each.
     {"ConsoleSpecialKeys", std::string("\xe0S\0Dd\xe0H", 7), false, {esc, esc, 'd', esc}, 0, true},
     {"ConsolePrefixWaits", "w\xe0", false, {'w'}, 1, true},
@@ -44,7 +38,6 @@ TEST_P(Decode, TurnsBytesIntoKeys) {
     std::string_view rest = c.bytes;
     std::vector<int> keys;
     for (auto d = decode(rest, c.complete); d.length > 0; d = decode(rest, c.complete)) {
-        ASSERT_LE(d.length, rest.size());
         keys.push_back(d.key);
         rest.remove_prefix(d.length);
     }

@@ -35,8 +35,6 @@ class LevelFolder {
         for (const auto& [file, text] : levels) write("levels/" + file, text);
     }
     ~LevelFolder() { std::filesystem::remove_all(path_); }
-    LevelFolder(const LevelFolder&) = delete;
-    LevelFolder& operator=(const LevelFolder&) = delete;
 
     void write(const std::string& file, const std::string& text) const {
         std::ofstream(path_ / file, std::ios::binary) << text;

@@ -6,8 +6,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cassert>
 #include <cstdint>
-#include <cstdlib>
 #include <fstream>
 #include <iostream>
 #include <string>
@@ -18,19 +18,12 @@
 
 namespace {
 
-void check(bool rule, const char* what) {
-    if (rule) return;
-    std::cerr << "broken: " << what << "\n";
-    std::abort();
-}
-
 // Every key takes at least one byte and never reads past the end.
 std::vector<int> decodeAll(std::string_view rest, bool console) {
     std::vector<int> keys;
     while (!rest.empty()) {
         const DecodedKey key = (console ? decodeConsoleKey : decodeKey)(rest, true);
-        check(key.length > 0 && key.length <= rest.size(), "a key's length");
-        check(key.key >= 0 && key.key <= 0xFF, "a key's code");
+        assert(key.length > 0 && key.length <= rest.size() && key.key >= 0 && key.key <= 0xFF);
         keys.push_back(key.key);
         rest.remove_prefix(key.length);
     }
@@ -42,38 +35,35 @@ std::string shape(const Gamefield& field) {
     std::string shape;
     std::ptrdiff_t boulders = 0;
     for (const auto& row : field.rows) {
-        check(row.find(playerMark) == std::string::npos, "a cell holds P");
+        assert(row.find(playerMark) == std::string::npos);
         shape += std::to_string(row.size()) + " ";
         boulders += std::count(row.begin(), row.end(), boulderCell);
     }
     return shape + std::to_string(boulders);
 }
 
-// Plays keys as the game does, up to Q, the exit or the end of the keys.
-// Returns where the keys go on after R, or npos.
-std::size_t play(const std::string& path, const std::vector<int>& keys, std::size_t next) {
+// Plays keys as the game does, up to Q, the exit or the end of the keys; R
+// plays on where the level stands.
+void play(const std::string& path, const std::vector<int>& keys) {
     Gamefield field;
     Point player{0, 0};
-    if (!field.load(path, player)) return std::string::npos;
+    if (!field.load(path, player)) return;
     const std::string before = shape(field);
-    for (bool moved = false; next < keys.size(); ++next) {
+    for (const int key : keys) {
         field.draw(player);
         const auto& row = field.rows[static_cast<std::size_t>(player.y)];
-        if (row[static_cast<std::size_t>(player.x)] == exitCell || command(keys[next]) == 'q')
-            break;
-        if (command(keys[next]) == 'r') return next + 1;
+        if (row[static_cast<std::size_t>(player.x)] == exitCell || command(key) == 'q') return;
         std::int32_t deltaX = 0, deltaY = 0;
-        if (!stepFor(command(keys[next]), deltaX, deltaY)) continue;
+        if (!stepFor(command(key), deltaX, deltaY)) continue;
         const Point from = player;
         field.move(player, deltaX, deltaY);
-        check(shape(field) == before, "a step changed the rows or the boulders");
-        moved = moved || player.x != from.x || player.y != from.y;
-        if (!moved) continue;
-        const auto& now = field.rows.at(static_cast<std::size_t>(player.y));
-        const char under = now.at(static_cast<std::size_t>(player.x));
-        check(under == floorCell || under == exitCell, "the player on a wall or a boulder");
+        assert(shape(field) == before);
+        if (player.x == from.x && player.y == from.y) continue;
+        // A step lands on floor or an exit, never on a wall or a boulder.
+        const char under = field.rows.at(static_cast<std::size_t>(player.y))
+                               .at(static_cast<std::size_t>(player.x));
+        assert(under == floorCell || under == exitCell);
     }
-    return std::string::npos;
 }
 
 }  // namespace
@@ -86,6 +76,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::ofstream(path, std::ios::binary | std::ios::trunc) << input.substr(0, split);
     const std::string bytes = split < input.size() ? input.substr(split + 1) : "";
     const auto keys = decodeAll(bytes, !bytes.empty() && (bytes[0] & 1) != 0);
-    for (std::size_t next = 0; next != std::string::npos;) next = play(path, keys, next);
+    play(path, keys);
     return 0;
 }
