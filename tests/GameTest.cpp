@@ -40,9 +40,7 @@ struct Run {
     std::string command = "cat keys | GAME";
 };
 
-Files one(const std::string& level) {
-    return {{"1.txt", level}};
-}
+const auto one = [](const std::string& level) { return Files{{"1.txt", level}}; };
 
 const std::string walk = "#P E#\n", won = shown(R"(#P E#|# PE#|#  P#|"Gratz, you won!")");
 const std::string usage = "usage: cairn [--from N] [--levels DIR] [--help] [--version]\n";
@@ -140,8 +138,11 @@ TEST_P(Game, PlaysAsExpected) {
     };
     std::string command = c.command;
     for (const auto& [word, program] : {std::pair{"GAME", game}, {"CHECK", "'" CHECK_BINARY "'"}}) {
-        for (auto at = command.find(word); at != std::string::npos; at = command.find(word, at))
-            command.replace(at, std::strlen(word), "timeout 60 " + program + " " + c.arguments);
+        // The search goes on after what was put in, which may itself hold the word.
+        const std::string run = "timeout 60 " + program + " " + c.arguments;
+        for (auto at = command.find(word); at != std::string::npos;
+             at = command.find(word, at + run.size()))
+            command.replace(at, std::strlen(word), run);
     }
     EXPECT_EQ(folder.run(command), c.status);
     EXPECT_TRUE(printed("stdout") == c.output) << printed("stdout").substr(0, 600);

@@ -79,12 +79,6 @@ class Packing {
         }
     }
 
-    Cell player(const unsigned char* in) const {
-        Cell cell = 0;
-        get(in, cell);
-        return cell;
-    }
-
     void unpack(const unsigned char* in, std::vector<Cell>& position) const {
         position.resize(1);
         in = get(in, position[0]);
@@ -202,7 +196,8 @@ class Search {
           board_(level),
           current_(startPosition(start)),
           packing_(level, cells_.count(), current_.size() - 1),
-          positions_(packing_.width()) {
+          positions_(packing_.width()),
+          stoodOn_(cells_.count(), false) {
         packing_.pack(current_, positions_.next());
         positions_.add(none, 0, false);
         setBoulders(floorCell);
@@ -212,7 +207,9 @@ class Search {
         for (Id id = 0; id < positions_.size(); ++id) {
             if (positions_.size() > limits.positions) return givenUp(Outcome::tooManyPositions);
             if (footprint() > limits.bytes) return givenUp(Outcome::tooMuchMemory);
-            if (finished(id)) {
+            packing_.unpack(positions_.of(id), current_);
+            for (const Cell cell : current_) stoodOn_[cell] = true;
+            if (finished()) {
                 goals_.push_back(id);
                 continue;
             }
@@ -247,8 +244,8 @@ class Search {
         return positions_.footprint() + edges_.capacity() * sizeof(edges_[0]) * 3 + deadEndPass;
     }
 
-    bool finished(Id id) const {
-        const Point player = cells_.point(packing_.player(positions_.of(id)));
+    bool finished() const {
+        const Point player = cells_.point(current_[0]);
         return board_
                    .rows[static_cast<std::size_t>(player.y)][static_cast<std::size_t>(player.x)] ==
                exitCell;
@@ -263,9 +260,8 @@ class Search {
         return board_.rows[static_cast<std::size_t>(point.y)][static_cast<std::size_t>(point.x)];
     }
 
-    // Tries the four steps from a position with the game's own rules.
+    // Tries the four steps from the position in current_ with the game's own rules.
     void expand(Id id) {
-        packing_.unpack(positions_.of(id), current_);
         setBoulders(boulderCell);
         const Point from = cells_.point(current_[0]);
         for (const Step& step : steps) {
@@ -315,20 +311,14 @@ class Search {
         return solution;
     }
 
-    // Marks every cell that the player or a boulder stands on in some position;
-    // the open cells left unmarked are ones no play can ever use.
+    // Open cells that neither the player nor a boulder stood on in any position
+    // the search took up are ones no play can ever use.
     void countUnreached(Solution& solution) const {
-        std::vector<bool> used(cells_.count(), false);
-        std::vector<Cell> position;
-        for (Id id = 0; id < positions_.size(); ++id) {
-            packing_.unpack(positions_.of(id), position);
-            for (const Cell cell : position) used[cell] = true;
-        }
         for (Cell cell = 0; cell < cells_.count(); ++cell) {
             const Point point = cells_.point(cell);
             const char byte =
                 board_.rows[static_cast<std::size_t>(point.y)][static_cast<std::size_t>(point.x)];
-            if (used[cell] || (byte != floorCell && byte != exitCell)) continue;
+            if (stoodOn_[cell] || (byte != floorCell && byte != exitCell)) continue;
             if (solution.unreached++ == 0) solution.firstUnreached = point;
         }
     }
@@ -366,6 +356,7 @@ class Search {
     Positions positions_;
     std::vector<std::pair<Id, Id>> edges_;  // every step taken, from one position to another
     std::vector<Id> goals_;
+    std::vector<bool> stoodOn_;  // by cell: whether any position so far uses it
 };
 
 }  // namespace
