@@ -75,7 +75,6 @@ const Run campaigns[] = {
     {"RestartReloads", one("#Po E#\n"), "dRrd", shown(R"(#Po E#|# PoE#|#Po E#|#Po E#|# PoE#|"Bye!")")},
     {"RestartFirstAndLast", {{"1.txt", "PE\n"}, {"2.txt", "P E\n"}}, "rdrdd", shown(R"(PE|PE| P|P E|P E| PE|  P|"Gratz, you won!")")},
     {"QuitSkipsTheRest", {{"1.txt", walk}, {"2.txt", walk}}, "Q", shown(R"(#P E#|"Bye!")")},
-    {"EndOfInputQuits", one(walk), "", shown(R"(#P E#|"Bye!")")},
     {"NoLevelOne", {{"0.txt", walk}, {"2.txt", walk}}, "", "Gratz, you won!\n"},
     {"EmptyLevelsSkipped", {{"1.txt", ""}, {"2.txt", "\nPE"}, {"3.txt", "\r\nPE"}, {"4.txt", "PE"}}, "d", "levels/1.txt is empty!\nlevels/2.txt is empty!\nlevels/3.txt is empty!\n" + shown(R"(PE| P|"Gratz, you won!")")},
     {"FromLevelTwo", three, "dd", shown(R"(PE/2| P/2|PE/3| P/3|"Gratz, you won!")"), "--from 2"},
