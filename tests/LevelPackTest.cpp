@@ -10,11 +10,10 @@ bool enclosed(const std::vector<std::string>& rows) {
     for (std::size_t y = 0; y < rows.size(); ++y) {
         for (std::size_t x = 0; x < rows[y].size(); ++x) {
             const bool open = std::string(" oEP").find(rows[y][x]) != std::string::npos;
-            if (open ? y == 0 || y + 1 == rows.size() || x == 0 ||
-                           x + 1 >=
-                               std::min({rows[y - 1].size(), rows[y].size(), rows[y + 1].size()})
-                     : rows[y][x] != '#')
-                return false;
+            const bool edge =
+                y == 0 || y + 1 == rows.size() || x == 0 ||
+                x + 1 >= std::min({rows[y - 1].size(), rows[y].size(), rows[y + 1].size()});
+            if (open ? edge : rows[y][x] != '#') return false;
         }
     }
     return true;
