@@ -91,13 +91,26 @@ bool stepFor(int command, std::int32_t& deltaX, std::int32_t& deltaY) {
 #include <fcntl.h>
 #include <io.h>
 
+#include <cstdio>
+
+#define WIN32_LEAN_AND_MEAN
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
 namespace {
 
 // On a console, keys come from _getch, without echo and without Enter. Keys
 // through a pipe or from a file are read byte by byte, untranslated, as on
 // every other system. Returns whether keys come from the console.
+//
+// Only a console answers GetConsoleMode. _isatty would not do: it is true for
+// every character device, the null device included, and _getch fails at once
+// where no console is attached.
 bool takeOverInput() {
-    if (_isatty(0) != 0) return true;
+    DWORD mode = 0;
+    if (GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode) != 0) return true;
     _setmode(0, _O_BINARY);
     return false;
 }
@@ -111,7 +124,11 @@ bool waitForInput(int /*milliseconds*/) {
 // Some bytes read into buffer, or 0 at the end of the input.
 long readInput(bool console, char* buffer, std::size_t size) {
     if (console) {
-        buffer[0] = static_cast<char>(_getch());
+        // A console that cannot be read any more ends the input, as a pipe's
+        // end does, rather than passing the failure on as a key.
+        const int code = _getch();
+        if (code == EOF) return 0;
+        buffer[0] = static_cast<char>(code);
         return 1;
     }
     const int count = _read(0, buffer, static_cast<unsigned>(size));

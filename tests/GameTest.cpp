@@ -79,6 +79,8 @@ const Run campaigns[] = {
     {"EmptyLevelsSkipped", {{"1.txt", ""}, {"2.txt", "\nPE"}, {"3.txt", "\r\nPE"}, {"4.txt", "PE"}}, "d", "levels/1.txt is empty!\nlevels/2.txt is empty!\nlevels/3.txt is empty!\n" + shown(R"(PE| P|"Gratz, you won!")")},
     {"FromLevelTwo", three, "dd", shown(R"(PE/2| P/2|PE/3| P/3|"Gratz, you won!")"), "--from 2"},
     {"OtherFolder", {}, "d", shown(R"(PE| P|"Gratz, you won!")"), "--levels mine/", 0, "", "mkdir mine && echo PE > mine/1.txt && cat keys | GAME"},
+    // The null device is no console: it is an empty input, so the game ends at once.
+    {"NullDeviceEndsAtOnce", one(walk), "", shown("#P E#") + "Bye!\n", "", 0, "", "GAME < /dev/null | head -c 4096"},
     {"Version", three, "", "cairn 1.0.0\n", "--version"},
     {"BadArguments", three, "", "2\n2\n2\n2\n2\n", "", 0, times(5, usage), "for a in '--from 0' '--from 2147483648' --from -x levels/1.txt; do GAME $a < /dev/null; echo $?; done"},
 };
@@ -116,8 +118,9 @@ const Run surroundings[] = {
 #endif
     // Without GoogleTest the tests are refused when asked for, and the game builds and plays.
     {"BuildWithoutGoogleTest", one("PE"), "d", "1\n1\n" + shown(R"(PE| P|"Gratz, you won!")"), "", 0, "", configure + " -B dev -DCAIRN_DEVELOPER=ON > log 2>&1; echo $?; grep -c 'install the Debian package libgtest-dev' log; " + configure + " -B out > log && cmake --build out -j2 --target cairn > log && test ! -e out/tests && cat keys | timeout 60 out/cairn"},
-    // Installed, the game prefers levels where it is run, and plays its own anywhere else.
-    {"Installed", one("PE"), "", shown(R"(PE| P|"Gratz, you won!")") + frameOf(readFile(SOURCE_DIR "/levels/1.txt")) + "Bye!\n", "", 0, "", "cmake --install '" BINARY_DIR "' --prefix prefix > log && echo d | timeout 60 prefix/games/cairn && rm -r levels && test -e prefix/share/man/man6/cairn-check.6.gz && echo q | timeout 60 prefix/games/cairn"},
+    // A newcomer's install right after ./play, which built the game alone. Installed, the game
+    // prefers levels where it is run, and plays its own anywhere else.
+    {"InstalledAfterPlay", one("PE"), "", shown(R"(PE| P|"Gratz, you won!")") + frameOf(readFile(SOURCE_DIR "/levels/1.txt")) + "Bye!\n", "", 0, "", "mkdir src && tar -C '" SOURCE_DIR "' --exclude='./build*' --exclude=./.git -c . | tar -x -C src && (cd src && echo q | ./play > /dev/null) && cmake --install src/build --prefix prefix > log && echo d | timeout 60 prefix/games/cairn && rm -r levels && test -e prefix/share/man/man6/cairn-check.6.gz && echo q | timeout 60 prefix/games/cairn"},
 };
 // clang-format on
 
