@@ -63,6 +63,7 @@ DecodedKey decodeConsoleKey(std::string_view codes, bool complete) {
 
 int command(int key) {
     if (key == endOfInput) return 'q';
+    if (key == continuedKey) return continuedKey;
     return std::tolower(static_cast<unsigned char>(key));
 }
 
@@ -115,6 +116,11 @@ bool takeOverInput() {
     return false;
 }
 
+// A console program is not stopped and continued, so nothing asks for a redraw.
+bool takeContinued() {
+    return false;
+}
+
 // A pipe cannot be asked whether more is coming, so a cut-off escape sequence
 // waits for the next byte or the end of the input.
 bool waitForInput(int /*milliseconds*/) {
@@ -154,6 +160,8 @@ namespace {
 termios savedSettings{};
 termios playSettings{};
 volatile std::sig_atomic_t settingsSaved = 0;
+// Set when the game is continued after a stop, for the key reader to pass on.
+volatile std::sig_atomic_t continued = 0;
 
 // Puts the terminal back as the game found it. Safe to call any number of
 // times and from a signal handler.
@@ -161,10 +169,12 @@ void restoreTerminal() {
     if (settingsSaved != 0) tcsetattr(STDIN_FILENO, TCSANOW, &savedSettings);
 }
 
-void install(int signal, void (*handler)(int)) {
+// A handler that interrupts a read makes it fail with EINTR instead of going
+// on, so the key reader can act on what the handler noted.
+void install(int signal, void (*handler)(int), int flags = SA_RESTART) {
     struct sigaction action {};
     action.sa_handler = handler;
-    action.sa_flags = SA_RESTART;
+    action.sa_flags = flags;
     sigemptyset(&action.sa_mask);
     sigaction(signal, &action, nullptr);
 }
@@ -188,17 +198,24 @@ void onSuspend(int /*signal*/) {
     sigemptyset(&suspend);
     sigaddset(&suspend, SIGTSTP);
     sigprocmask(SIG_UNBLOCK, &suspend, nullptr);  // the process stops here
-    install(SIGTSTP, onSuspend);
+    install(SIGTSTP, onSuspend, 0);
     tcsetattr(STDIN_FILENO, TCSANOW, &playSettings);
     errno = savedErrno;
 }
 
+// However the game was stopped, the shell has written over its screen by now.
+// Drawing is no work for a handler: it is noted, and the interrupted read
+// hands it to the play loop.
+void onContinue(int /*signal*/) {
+    continued = 1;
+}
+
 // Handlers are not put on signals the game was started to ignore, such as
 // SIGINT and SIGQUIT for a job started in the background.
-void installUnlessIgnored(int signal, void (*handler)(int)) {
+void installUnlessIgnored(int signal, void (*handler)(int), int flags = SA_RESTART) {
     struct sigaction current {};
     sigaction(signal, nullptr, &current);
-    if (current.sa_handler != SIG_IGN) install(signal, handler);
+    if (current.sa_handler != SIG_IGN) install(signal, handler, flags);
 }
 
 // Every signal that ends a program unless it is caught, crashes included: the
@@ -219,8 +236,16 @@ void startTerminal() {
     settingsSaved = 1;
     std::atexit(restoreTerminal);
     for (int signal : fatalSignals) installUnlessIgnored(signal, onFatalSignal);
-    installUnlessIgnored(SIGTSTP, onSuspend);
+    installUnlessIgnored(SIGTSTP, onSuspend, 0);
+    installUnlessIgnored(SIGCONT, onContinue, 0);
     tcsetattr(STDIN_FILENO, TCSANOW, &playSettings);
+}
+
+// Whether the game has been continued since this was last asked.
+bool takeContinued() {
+    if (continued == 0) return false;
+    continued = 0;
+    return true;
 }
 
 // Whether input arrives within the time; -1 waits as long as it takes.
@@ -267,6 +292,7 @@ class KeyReader {
             const auto decoded = decode(pending_, ended_);
             if (decoded.length > 0) return take(decoded);
             if (ended_) return endOfInput;
+            if (takeContinued()) return continuedKey;
             if (!pending_.empty() && !waitForInput(escapeWaitMilliseconds)) {
                 return take(decode(pending_, true));
             }

@@ -12,6 +12,11 @@ constexpr int escapeKey = '\x1b';
 // What getKey returns once standard input has ended or failed.
 constexpr int endOfInput = -1;
 
+// What getKey returns when the game has been continued after a stop (Ctrl-Z,
+// then fg), so that the screen the shell wrote over is drawn again. It is no
+// command, so the play loop takes it as a key that only redraws.
+constexpr int continuedKey = -2;
+
 // One key decoded from the front of a run of bytes. A length of 0 means the
 // bytes may be the start of an escape sequence and more are needed to tell.
 struct DecodedKey {
@@ -39,7 +44,8 @@ DecodedKey decodeConsoleKey(std::string_view codes, bool complete);
 void startKeyboard();
 
 // Blocks until a key is pressed and returns its code, without echo and without
-// waiting for Enter. Reads a pipe or a file key by key just the same.
+// waiting for Enter. Reads a pipe or a file key by key just the same. On a
+// terminal, a continue after a stop returns continuedKey.
 int getKey();
 
 // What the play loop acts on: a key's low byte in lower case, so either letter

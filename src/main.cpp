@@ -9,6 +9,7 @@
 #include <sstream>
 #include <string>
 
+#include "Arguments.h"
 #include "Gamefield.h"
 #include "Keyboard.h"
 #include "Output.h"
@@ -45,7 +46,7 @@ const char* const help =
     "\n"
     "  --from N       start with level N\n"
     "  --levels DIR   play DIR/1.txt, DIR/2.txt, ... instead of levels/\n"
-    "  --help         show this and exit\n"
+    "  -h, --help     show this and exit\n"
     "  --version      show the version and exit\n"
     "\n"
     "The levels are levels/1.txt, levels/2.txt, ... below the current folder, up\n"
@@ -64,21 +65,41 @@ bool levelNumber(const std::string& text, std::int32_t& number) {
     return true;
 }
 
-Request parse(int argc, char** argv, Options& options) {
-    for (int i = 1; i < argc; ++i) {
-        const std::string option = argv[i];
-        if (option == "--help") return Request::help;
-        if (option == "--version") return Request::version;
-        if ((option != "--from" && option != "--levels") || i + 1 == argc) return Request::bad;
-        const std::string value = argv[++i];
-        if (option == "--from" && !levelNumber(value, options.from)) return Request::bad;
-        if (option == "--levels") {
-            if (value.empty()) return Request::bad;
-            options.folder = value;  // paths read DIR/1.txt, whether DIR ends in a slash or not
-            while (options.folder.size() > 1 && options.folder.back() == '/')
-                options.folder.pop_back();
-            options.folderGiven = true;
+// Reads the option just taken from arguments and its value into options; what
+// was wrong otherwise.
+std::string takeOption(const std::string& option, Arguments& arguments, Options& options) {
+    std::string value;
+    if (!arguments.value(value)) return option + " needs a value";
+    if (option == "--from") {
+        if (!levelNumber(value, options.from)) {
+            return "--from needs a level number from 1 to " + std::to_string(INT32_MAX) +
+                   ", not '" + value + "'";
         }
+        return "";
+    }
+    if (value.empty()) return "--levels needs a folder";
+    options.folder = value;  // paths read DIR/1.txt, whether DIR ends in a slash or not
+    while (options.folder.size() > 1 && options.folder.back() == '/') options.folder.pop_back();
+    options.folderGiven = true;
+    return "";
+}
+
+// Reads the command line into options; problem says what was wrong with it.
+Request parse(int argc, char** argv, Options& options, std::string& problem) {
+    for (Arguments arguments(argc, argv); !arguments.done();) {
+        const std::string option = arguments.next();
+        if (option == "--help" || option == "-h" || option == "--version") {
+            if (arguments.valueLeft()) problem = option + " takes no value";
+            if (!problem.empty()) return Request::bad;
+            return option == "--version" ? Request::version : Request::help;
+        }
+        if (option == "--from" || option == "--levels") {
+            problem = takeOption(option, arguments, options);
+        } else {
+            problem =
+                (option.rfind('-', 0) == 0 ? "unknown option " : "unexpected argument ") + option;
+        }
+        if (!problem.empty()) return Request::bad;
     }
     return Request::play;
 }
@@ -98,14 +119,16 @@ std::filesystem::path gameFile() {
 
 // A folder without levels of its own plays the levels installed with the
 // game. They are found from the game's own place, so an installed tree plays
-// wherever it was put or unpacked.
-void useInstalledLevelsIfNoneHere() {
-    if (std::ifstream("levels/1.txt").good()) return;
+// wherever it was put or unpacked. Returns the folder that holds them, where
+// it was looked for.
+std::filesystem::path useInstalledLevelsIfNoneHere() {
+    if (std::ifstream("levels/1.txt").good()) return {};
     const auto game = gameFile();
-    if (game.empty()) return;
+    if (game.empty()) return {};
     std::error_code error;
     const auto data = game.parent_path() / CAIRN_DATA_FROM_GAME;
     if (std::ifstream(data / "levels" / "1.txt").good()) std::filesystem::current_path(data, error);
+    return std::filesystem::weakly_canonical(data / "levels", error);
 }
 
 std::string levelPath(const std::string& folder, std::int32_t number) {
@@ -125,6 +148,33 @@ void discoverLevels(const Options& options) {
     }
 }
 
+// Why an option left nothing to play: the first level asked for is missing.
+// Paths are named as the person who gave the option can find them: in full
+// where the installed levels were looked at.
+std::string nothingToPlay(const Options& options, bool installed) {
+    const auto shown = [installed](const std::string& path) {
+        std::error_code error;
+        return installed ? std::filesystem::absolute(path, error).lexically_normal().string()
+                         : path;
+    };
+    std::string problem = "there is no " + shown(levelPath(options.folder, options.from));
+    if (options.from == 1) return problem;
+    std::int32_t last = 0;
+    while (last + 1 < options.from && std::ifstream(levelPath(options.folder, last + 1)).good())
+        ++last;
+    if (last == 0) return problem + ", nor a level 1";
+    return problem + "; the last level is " + shown(levelPath(options.folder, last));
+}
+
+// Where a game without options looked for levels and found none.
+std::string whereLooked(const std::filesystem::path& installed) {
+    std::error_code error;
+    const auto here = std::filesystem::current_path(error) / "levels" / "1.txt";
+    std::string looked = "cairn: found no levels: there is no " + here.string();
+    if (!installed.empty()) looked += " and no " + (installed / "1.txt").string();
+    return looked;
+}
+
 // Output that is gone cannot be played to: say why on the error stream and
 // stop at once, rather than go on reading keys for a screen nobody sees. The
 // terminal is put back on the way out.
@@ -135,11 +185,13 @@ void stopIfOutputFailed() {
     std::exit(1);
 }
 
-// Says one of the two closing lines, then waits for the last key.
+// Says one of the two closing lines, then waits for the last key. A continue
+// after a stop is no key: the line is said again, so the screen is not empty.
 void closeWith(const char* message) {
-    std::cout << message << std::endl;
-    stopIfOutputFailed();
-    getKey();
+    do {
+        std::cout << message << std::endl;
+        stopIfOutputFailed();
+    } while (getKey() == continuedKey);
 }
 
 bool standsOnExit(const Gamefield& field, const Point& point) {
@@ -176,11 +228,20 @@ void playLevel(const std::string& path) {
 namespace {
 
 // The whole game, once the command line has been read.
+// Levels are found before the terminal is touched, so an option that leaves
+// nothing to play is refused with the terminal as it was. Without options the
+// game keeps to what it has always done, and only says where it looked.
 int play(const Options& options) {
+    const auto installed =
+        options.folderGiven ? std::filesystem::path() : useInstalledLevelsIfNoneHere();
+    discoverLevels(options);
+    if (levelQueue.empty() && (options.folderGiven || options.from > 1)) {
+        std::cerr << "cairn: " << nothingToPlay(options, !installed.empty()) << "\n";
+        return 2;
+    }
+    if (levelQueue.empty()) std::cerr << whereLooked(installed) << "\n";
     startOutput();
     startKeyboard();
-    if (!options.folderGiven) useInstalledLevelsIfNoneHere();
-    discoverLevels(options);
     while (!levelQueue.empty()) {
         playLevel(levelQueue.front());
         if (levelQueue.empty()) {
@@ -199,7 +260,8 @@ int play(const Options& options) {
 // mistyped option leave it as it was.
 int main(int argc, char** argv) {
     Options options;
-    switch (parse(argc, argv, options)) {
+    std::string problem;
+    switch (parse(argc, argv, options, problem)) {
         case Request::help:
             std::cout << usage << "\n" << help;
             return 0;
@@ -207,7 +269,7 @@ int main(int argc, char** argv) {
             std::cout << "cairn " CAIRN_VERSION "\n";
             return 0;
         case Request::bad:
-            std::cerr << usage;
+            std::cerr << "cairn: " << problem << "\n" << usage;
             return 2;
         case Request::play:
             break;

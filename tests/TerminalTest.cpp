@@ -120,8 +120,9 @@ const WayOut waysOut[] = {
     {"FailedAssertion", [](TerminalGame& g) { g.signal(SIGABRT); }, SIGABRT},
     {"Crash", [](TerminalGame& g) { g.signal(SIGSEGV); }, SIGSEGV},
     {"BrokenPipe", [](TerminalGame& g) { g.signal(SIGPIPE); }, SIGPIPE},
-    // Ctrl-Z: cooked while suspended, single keys again once continued.
-    {"Suspend", [](TerminalGame& g) { g.type("\x1a"); EXPECT_TRUE(g.singleKeys(false)); g.signal(SIGCONT); EXPECT_TRUE(g.singleKeys()); g.type("a"); EXPECT_TRUE(g.waitFor("#P E#")); g.type("q"), closeWith(g, "Bye!"); }, 0},
+    // Ctrl-Z: cooked while suspended; once continued, the frame drawn again at once and single
+    // keys again.
+    {"Suspend", [](TerminalGame& g) { g.type("\x1a"); EXPECT_TRUE(g.singleKeys(false)); g.signal(SIGCONT); EXPECT_TRUE(g.waitFor("# PE#")); EXPECT_TRUE(g.singleKeys()); g.type("a"); EXPECT_TRUE(g.waitFor("#P E#")); g.type("q"), closeWith(g, "Bye!"); }, 0},
 };
 // clang-format on
 

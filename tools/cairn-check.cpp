@@ -2,12 +2,14 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <fstream>
 #include <iomanip>
 #include <iostream>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "Arguments.h"
 #include "Gamefield.h"
 #include "Solver.h"
 
@@ -30,7 +32,8 @@ const char* const help =
     "  --memory MEGABYTES   give up before holding more memory (default 2048)\n"
     "  --table              print one line of tab-separated figures per file,\n"
     "                       after a line naming the columns\n"
-    "  --help               show this and exit\n"
+    "  -h, --help           show this and exit\n"
+    "  --version            show the version and exit\n"
     "\n"
     "Exit status: 0 when every file can be finished, 1 when one cannot or the\n"
     "search gave up, 2 when a file does not load or the arguments are wrong.\n";
@@ -38,6 +41,7 @@ const char* const help =
 struct Options {
     Limits limits{defaultLimit, defaultMegabytes* megabyte};
     bool help = false;
+    bool version = false;
     bool table = false;
     std::vector<std::string> files;
 };
@@ -52,31 +56,47 @@ bool positive(const std::string& text, std::size_t most, std::size_t& number) {
     return number > 0 && number <= most;
 }
 
-// The number after --limit or --memory; false when it is missing or bad.
-bool value(int argc, char** argv, int& i, std::size_t& number) {
-    return ++i < argc && positive(argv[i], SIZE_MAX / megabyte, number);
+// The number after --limit or --memory into number; what was wrong otherwise.
+std::string takeNumber(const std::string& option, Arguments& arguments, std::size_t& number) {
+    std::string text;
+    if (!arguments.value(text)) return option + " needs a value";
+    if (positive(text, SIZE_MAX / megabyte, number)) return "";
+    return option + " needs a whole number from 1 to " + std::to_string(SIZE_MAX / megabyte) +
+           ", not '" + text + "'";
 }
 
-bool parse(int argc, char** argv, Options& options) {
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
+// Reads one option into options; what was wrong with it otherwise.
+std::string takeOption(const std::string& option, Arguments& arguments, Options& options) {
+    if (option == "--limit") return takeNumber(option, arguments, options.limits.positions);
+    if (option == "--memory") {
         std::size_t number = 0;
-        if (arg == "--help") {
-            options.help = true;
-        } else if (arg == "--table") {
-            options.table = true;
-        } else if (arg == "--limit") {
-            if (!value(argc, argv, i, options.limits.positions)) return false;
-        } else if (arg == "--memory") {
-            if (!value(argc, argv, i, number)) return false;
-            options.limits.bytes = number * megabyte;
-        } else if (arg.size() > 1 && arg[0] == '-') {
-            return false;
+        std::string problem = takeNumber(option, arguments, number);
+        options.limits.bytes = number * megabyte;
+        return problem;
+    }
+    bool* const flag = option == "--help" || option == "-h" ? &options.help
+                       : option == "--version"              ? &options.version
+                       : option == "--table"                ? &options.table
+                                                            : nullptr;
+    if (flag == nullptr) return "unknown option " + option;
+    if (arguments.valueLeft()) return option + " takes no value";
+    *flag = true;
+    return "";
+}
+
+// Reads the command line into options; what was wrong with it otherwise.
+std::string parse(int argc, char** argv, Options& options) {
+    for (Arguments arguments(argc, argv); !arguments.done();) {
+        const std::string argument = arguments.next();
+        if (argument.size() > 1 && argument[0] == '-') {
+            if (std::string problem = takeOption(argument, arguments, options); !problem.empty())
+                return problem;
         } else {
-            options.files.push_back(arg);
+            options.files.push_back(argument);
         }
     }
-    return options.help || !options.files.empty();
+    if (options.help || options.version || !options.files.empty()) return "";
+    return "no level file given";
 }
 
 // "1 boulder", "2 boulders".
@@ -150,17 +170,95 @@ Layout measure(const Gamefield& level) {
     return layout;
 }
 
+// A cell's place as editors and compilers give it: the line, then the column,
+// both counted from 1.
+std::string place(const std::string& path, Point cell) {
+    return path + ":" + std::to_string(std::int64_t{cell.y} + 1) + ":" +
+           std::to_string(std::int64_t{cell.x} + 1);
+}
+
+bool hasExit(const Gamefield& level) {
+    return std::any_of(level.rows.begin(), level.rows.end(), [](const std::string& row) {
+        return row.find(exitCell) != std::string::npos;
+    });
+}
+
+// How many lines follow the empty line that ended a level of rows lines, where
+// any of them holds something; 0 where nothing but empty lines follows.
+std::size_t unreadLines(const std::string& path, std::size_t rows) {
+    std::ifstream file(path);
+    std::string line;
+    for (std::size_t skipped = 0; skipped <= rows && std::getline(file, line);) ++skipped;
+    std::size_t after = 0;
+    bool anything = false;
+    for (; std::getline(file, line); ++after) {
+        anything = anything || line.find_first_not_of('\r') != std::string::npos;
+    }
+    return anything ? after : 0;
+}
+
+// The tabs of a level: how many, and where the first one is.
+struct Tabs {
+    std::size_t count = 0;
+    Point first{0, 0};
+};
+
+Tabs findTabs(const Gamefield& level) {
+    Tabs tabs;
+    for (std::size_t y = 0; y < level.rows.size(); ++y) {
+        const auto& row = level.rows[y];
+        for (auto x = row.find('\t'); x != std::string::npos; x = row.find('\t', x + 1)) {
+            if (tabs.count++ == 0) tabs.first = {std::int32_t(x), std::int32_t(y)};
+        }
+    }
+    return tabs;
+}
+
+// A frame is the level's rows and one line more for the cursor.
+constexpr std::size_t terminalColumns = 80, terminalRows = 24;
+
+void warning(const std::string& where, const std::string& what) {
+    std::cerr << where << ": warning: " << what << "\n";
+}
+
+// Mistakes an author is likely to have made, one line each on the error
+// stream. The level is checked as the game plays it all the same.
+void warn(const std::string& path, const Gamefield& level, bool marked) {
+    if (!marked) {
+        warning(place(path, {0, 0}),
+                "no start marker P: the player starts here, in the top-left cell");
+    }
+    if (const Tabs tabs = findTabs(level); tabs.count > 0) {
+        const std::string all = " (" + counted(tabs.count, "tab", "tabs") + " in all)";
+        warning(place(path, tabs.first),
+                "a tab is a wall, though the game shows it as blank space" +
+                    (tabs.count > 1 ? all : ""));
+    }
+    if (const std::size_t unread = unreadLines(path, level.rows.size()); unread > 0) {
+        warning(path + ":" + std::to_string(level.rows.size() + 1),
+                "this empty line ends the level; the " + counted(unread, "line", "lines") +
+                    " after it " + (unread == 1 ? "is" : "are") + " never read");
+    }
+    const std::size_t widest = measure(level).widest;
+    if (widest > terminalColumns || level.rows.size() + 1 > terminalRows) {
+        warning(path,
+                counted(level.rows.size(), "row", "rows") + ", widest " + std::to_string(widest) +
+                    ": an 80 x 24 terminal shows a level of at most 23 rows of 80 columns whole");
+    }
+}
+
 void describe(const std::string& path, const Gamefield& level, Point start) {
     const Layout layout = measure(level);
     std::cout << path << ": " << counted(level.rows.size(), "row", "rows") << ", widest "
               << layout.widest << ", " << counted(layout.boulders, "boulder", "boulders")
-              << ", start at column " << start.x << " row " << start.y << "\n"
+              << ", start at " << place(path, start) << "\n"
               << "  open area " << layout.openWidth << " x " << layout.openHeight << ", dead walls "
               << layout.deadWalls << " of " << counted(layout.cells, "cell", "cells") << " ("
               << share(layout.deadWalls, layout.cells) << "%)\n";
 }
 
-void report(const Solution& solution, const Limits& limits) {
+void report(const std::string& path, const Gamefield& level, const Solution& solution,
+            const Limits& limits) {
     if (solution.outcome == Solution::Outcome::tooManyPositions) {
         std::cout << "  gave up: more than " << counted(limits.positions, "position", "positions")
                   << "; raise the limit with --limit\n";
@@ -172,7 +270,9 @@ void report(const Solution& solution, const Limits& limits) {
         return;
     }
     if (solution.outcome == Solution::Outcome::unreachable) {
-        std::cout << "  no solution: the exit cannot be reached\n";
+        std::cout << "  no solution: "
+                  << (hasExit(level) ? "the exit cannot be reached" : "the level has no exit")
+                  << "\n";
     } else {
         std::cout << "  solution: " << solution.keys << " ("
                   << counted(solution.keys.size(), "move", "moves") << ", "
@@ -183,8 +283,7 @@ void report(const Solution& solution, const Limits& limits) {
               << share(solution.deadEnds, solution.positions) << "%)\n";
     if (solution.unreached > 0) {
         std::cout << "  never reached: " << counted(solution.unreached, "cell", "cells")
-                  << ", the first at column " << solution.firstUnreached.x << " row "
-                  << solution.firstUnreached.y << "\n";
+                  << ", the first at " << place(path, solution.firstUnreached) << "\n";
     }
 }
 
@@ -224,29 +323,36 @@ void tabulate(const std::string& path, const Gamefield& level, const Solution& s
 
 int main(int argc, char** argv) {
     Options options;
-    if (!parse(argc, argv, options)) {
-        std::cerr << usage;
+    if (const std::string problem = parse(argc, argv, options); !problem.empty()) {
+        std::cerr << "cairn-check: " << problem << "\n" << usage;
         return failed;
     }
     if (options.help) {
         std::cout << usage << "\n" << help;
         return allFinished;
     }
+    if (options.version) {
+        std::cout << "cairn-check " CAIRN_VERSION "\n";
+        return allFinished;
+    }
     int status = allFinished;
     if (options.table) std::cout << columns;
     for (const auto& path : options.files) {
         Gamefield level;
-        Point start{0, 0};
+        Point start{-1, -1};  // where no marker moves it, the game starts at the top left
         if (!load(path, level, start)) {
             status = failed;
             continue;
         }
+        const bool marked = start.x >= 0;
+        if (!marked) start = Point{0, 0};
+        warn(path, level, marked);
         if (!options.table) describe(path, level, start);  // shown while the search runs
         const Solution solution = solve(level, start, options.limits);
         if (options.table) {
             tabulate(path, level, solution);
         } else {
-            report(solution, options.limits);
+            report(path, level, solution, options.limits);
         }
         if (solution.outcome != Solution::Outcome::finished) status = std::max(status, notFinished);
     }
