@@ -16,10 +16,14 @@ struct Bytes {
 
 const int esc = escapeKey;
 
-// clang-format off
 const Bytes bytes[] = {
     // Arrows, the whole ranges of parameter and final bytes, a function key, Alt as Escape.
-    {"Sequences", "d\x1b[Dq\x1b[1;5C\x1b[ ?@\x1b[3~\x1b[?25h\x1b[0;1~\x1bOQw\x1b" "d\x1b\x1b[A", false, {'d', esc, 'q', esc, esc, esc, esc, esc, esc, 'w', esc, 'd', esc, esc}, 0},
+    {"Sequences",
+     "d\x1b[Dq\x1b[1;5C\x1b[ ?@\x1b[3~\x1b[?25h\x1b[0;1~\x1bOQw\x1b"
+     "d\x1b\x1b[A",
+     false,
+     {'d', esc, 'q', esc, esc, esc, esc, esc, esc, 'w', esc, 'd', esc, esc},
+     0},
     {"LoneEscapeWaits", "\x1b", false, {}, 1},
     {"CutSequenceWaits", "w\x1b[1;", false, {'w'}, 4},
     // A console gives Delete as 0xE0 'S' and F10 as 0x00 'D': one key each.
@@ -28,7 +32,6 @@ const Bytes bytes[] = {
     {"ConsolePrefixAtEnd", std::string("\0", 1), true, {esc}, 0, true},
     {"ConsoleEscapeIsOneByte", "\x1b[A", false, {esc, '[', 'A'}, 0, true},
 };
-// clang-format on
 
 class Decode : public testing::TestWithParam<Bytes> {};
 

@@ -108,11 +108,16 @@ struct WayOut {
     int signal;  // that ends the game, or 0 for an exit with status 0
 };
 
-// clang-format off
 const WayOut waysOut[] = {
     {"Quit", [](TerminalGame& g) { g.type("q"), closeWith(g, "Bye!"); }, 0},
     {"WinTheLastLevel", [](TerminalGame& g) { g.type("d"), closeWith(g, "Gratz, you won!"); }, 0},
-    {"LoneEscapeRedrawsAtOnce", [](TerminalGame& g) { g.type("\x1b"); EXPECT_TRUE(g.waitFor("# PE#", milliseconds(500))); g.type("q"), closeWith(g, "Bye!"); }, 0},
+    {"LoneEscapeRedrawsAtOnce",
+     [](TerminalGame& g) {
+         g.type("\x1b");
+         EXPECT_TRUE(g.waitFor("# PE#", milliseconds(500)));
+         g.type("q"), closeWith(g, "Bye!");
+     },
+     0},
     {"CtrlC", [](TerminalGame& g) { g.type("\x03"); }, SIGINT},
     {"CtrlBackslash", [](TerminalGame& g) { g.type("\x1c"); }, SIGQUIT},
     {"Terminate", [](TerminalGame& g) { g.signal(SIGTERM); }, SIGTERM},
@@ -122,9 +127,19 @@ const WayOut waysOut[] = {
     {"BrokenPipe", [](TerminalGame& g) { g.signal(SIGPIPE); }, SIGPIPE},
     // Ctrl-Z: cooked while suspended; once continued, the frame drawn again at once and single
     // keys again.
-    {"Suspend", [](TerminalGame& g) { g.type("\x1a"); EXPECT_TRUE(g.singleKeys(false)); g.signal(SIGCONT); EXPECT_TRUE(g.waitFor("# PE#")); EXPECT_TRUE(g.singleKeys()); g.type("a"); EXPECT_TRUE(g.waitFor("#P E#")); g.type("q"), closeWith(g, "Bye!"); }, 0},
+    {"Suspend",
+     [](TerminalGame& g) {
+         g.type("\x1a");
+         EXPECT_TRUE(g.singleKeys(false));
+         g.signal(SIGCONT);
+         EXPECT_TRUE(g.waitFor("# PE#"));
+         EXPECT_TRUE(g.singleKeys());
+         g.type("a");
+         EXPECT_TRUE(g.waitFor("#P E#"));
+         g.type("q"), closeWith(g, "Bye!");
+     },
+     0},
 };
-// clang-format on
 
 class TerminalWayOut : public testing::TestWithParam<WayOut> {};
 

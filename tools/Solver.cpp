@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <deque>
+#include <iterator>
 #include <numeric>
 #include <unordered_set>
 #include <vector>
@@ -18,6 +19,31 @@ struct Step {
     std::int32_t deltaX, deltaY;
 };
 constexpr Step steps[] = {{'w', 0, -1}, {'a', -1, 0}, {'s', 0, 1}, {'d', 1, 0}};
+
+// What one step did: the index of its direction in steps, and whether it
+// pushed a boulder. Two pushes of one kind in a row are one line.
+using Kind = unsigned char;
+constexpr Kind pushBit = 4;
+constexpr Kind directionBits = 3;
+
+Kind kindOf(std::size_t direction, bool push) {
+    return static_cast<Kind>(direction | (push ? pushBit : 0U));
+}
+
+// The keys, pushes and lines of a run of steps.
+Route routeOf(const std::vector<Kind>& kinds) {
+    Route route;
+    Kind last = 0;
+    for (const Kind kind : kinds) {
+        route.keys += steps[kind & directionBits].key;
+        if ((kind & pushBit) != 0) {
+            ++route.pushes;
+            route.lines += route.pushes == 1 || kind != last ? 1 : 0;
+        }
+        last = kind;
+    }
+    return route;
+}
 
 // The level's cells numbered row by row, so a position fits in a few words.
 class Cells {
@@ -127,14 +153,13 @@ class Positions {
     }
 
     // Adds the position written into next() unless it is known; returns its id.
-    std::pair<Id, bool> add(Id parent, char key, bool pushed) {
+    std::pair<Id, bool> add(Id parent, Kind kind) {
         const Id id = static_cast<Id>(parents_.size());
         parents_.push_back(parent);
-        keys_.push_back(key);
-        pushed_.push_back(pushed);
+        kinds_.push_back(kind);
         const auto [found, added] = seen_.insert(id);
         if (!added) {
-            parents_.pop_back(), keys_.pop_back(), pushed_.pop_back();
+            parents_.pop_back(), kinds_.pop_back();
             bytes_.resize(bytes_.size() - width_);
         }
         return {*found, added};
@@ -142,15 +167,13 @@ class Positions {
     const unsigned char* of(Id id) const { return bytes_.data() + std::size_t{id} * width_; }
     std::size_t size() const { return parents_.size(); }
     Id parent(Id id) const { return parents_[id]; }
-    char key(Id id) const { return keys_[id]; }
-    bool pushed(Id id) const { return pushed_[id]; }
+    Kind kind(Id id) const { return kinds_[id]; }
 
     // The bytes held, and the most that growing any one container adds for a
     // while: the new block is allocated before the old one is freed.
     std::size_t footprint() const {
         const std::size_t vectors[] = {bytes_.capacity(), parents_.capacity() * sizeof(Id),
-                                       keys_.capacity(), pushed_.capacity() / 8,
-                                       seen_.bucket_count() * sizeof(void*)};
+                                       kinds_.capacity(), seen_.bucket_count() * sizeof(void*)};
         const std::size_t nodes = seen_.size() * nodeBytes;
         std::size_t total = nodes, largest = 0;
         for (const std::size_t bytes : vectors) total += bytes, largest = std::max(largest, bytes);
@@ -182,8 +205,7 @@ class Positions {
     std::size_t width_;
     std::vector<unsigned char> bytes_;
     std::vector<Id> parents_;
-    std::vector<char> keys_;
-    std::vector<bool> pushed_;
+    std::vector<Kind> kinds_;  // of the step by which each position was first reached
     std::unordered_set<Id, Hash, Equal> seen_;
 };
 
@@ -199,14 +221,14 @@ class Search {
           positions_(packing_.width()),
           stoodOn_(cells_.count(), false) {
         packing_.pack(current_, positions_.next());
-        positions_.add(none, 0, false);
+        positions_.add(none, 0);
         setBoulders(floorCell);
     }
 
     Solution run(const Limits& limits) {
         for (Id id = 0; id < positions_.size(); ++id) {
             if (positions_.size() > limits.positions) return givenUp(Outcome::tooManyPositions);
-            if (footprint() > limits.bytes) return givenUp(Outcome::tooMuchMemory);
+            if (footprint() > limits.bytes || !countable()) return givenUp(Outcome::tooMuchMemory);
             packing_.unpack(positions_.of(id), current_);
             for (const Cell cell : current_) stoodOn_[cell] = true;
             if (finished()) {
@@ -235,14 +257,24 @@ class Search {
         return position;
     }
 
-    // What the search holds, with room for counting the dead ends at the end.
-    // The steps taken count three times: the list, and the list twice its size
-    // that growing it allocates before the old one is freed.
+    // What the search holds, with room for the passes over it at the end, of
+    // which one runs at a time: counting the dead ends, and finding the fewest
+    // pushes and lines. The steps taken count three times: the list, and the
+    // list twice its size that growing it allocates before the old one is freed.
     std::size_t footprint() const {
+        const std::size_t count = positions_.size();
         const std::size_t deadEndPass =
-            positions_.size() * (2 * sizeof(std::size_t) + sizeof(Id)) + edges_.size() * sizeof(Id);
-        return positions_.footprint() + edges_.capacity() * sizeof(edges_[0]) * 3 + deadEndPass;
+            count * (2 * sizeof(std::size_t) + sizeof(Id)) + edges_.size() * sizeof(Id);
+        // Offsets, then for every state its cost, step and kind, and the two lists
+        // of states to take up, each of which can grow to hold every state.
+        const std::size_t cheapestPass = count * sizeof(std::size_t) +
+                                         count * lineStates * (2 * sizeof(Id) + 1 + 2 * sizeof(Id));
+        const std::size_t taken = edges_.capacity() * (sizeof(edges_[0]) + sizeof(Kind)) * 3;
+        return positions_.footprint() + taken + std::max(deadEndPass, cheapestPass);
     }
+
+    // States of the cheapest search and steps are counted in an Id.
+    bool countable() const { return positions_.size() < none / lineStates && edges_.size() < none; }
 
     bool finished() const {
         const Point player = cells_.point(current_[0]);
@@ -264,16 +296,20 @@ class Search {
     void expand(Id id) {
         setBoulders(boulderCell);
         const Point from = cells_.point(current_[0]);
-        for (const Step& step : steps) {
+        for (std::size_t direction = 0; direction < std::size(steps); ++direction) {
             Point to = from;
-            board_.move(to, step.deltaX, step.deltaY);
-            if (to.x != from.x || to.y != from.y) edges_.push_back({id, record(id, step, to)});
+            board_.move(to, steps[direction].deltaX, steps[direction].deltaY);
+            if (to.x == from.x && to.y == from.y) continue;
+            const auto [target, kind] = record(id, direction, to);
+            edges_.push_back({id, target});
+            edgeKinds_.push_back(kind);
         }
         setBoulders(floorCell);
     }
 
     // Adds the position a step led to, and undoes the step's push on the board.
-    Id record(Id id, const Step& step, Point to) {
+    std::pair<Id, Kind> record(Id id, std::size_t direction, Point to) {
+        const Step& step = steps[direction];
         next_ = current_;
         next_[0] = cells_.at(to);
         const auto pushed = std::find(next_.begin() + 1, next_.end(), next_[0]);
@@ -286,7 +322,8 @@ class Search {
             std::sort(next_.begin() + 1, next_.end());
         }
         packing_.pack(next_, positions_.next());
-        return positions_.add(id, step.key, push).first;
+        const Kind kind = kindOf(direction, push);
+        return {positions_.add(id, kind).first, kind};
     }
 
     Solution givenUp(Outcome outcome) const {
@@ -303,12 +340,84 @@ class Search {
         countUnreached(solution);
         if (goals_.empty()) return solution;
         solution.outcome = Solution::Outcome::finished;
-        for (Id id = goals_.front(); positions_.parent(id) != none; id = positions_.parent(id)) {
-            solution.keys += positions_.key(id);
-            solution.pushes += positions_.pushed(id) ? 1 : 0;
-        }
-        std::reverse(solution.keys.begin(), solution.keys.end());
+        std::vector<Kind> kinds;
+        for (Id id = goals_.front(); positions_.parent(id) != none; id = positions_.parent(id))
+            kinds.push_back(positions_.kind(id));
+        std::reverse(kinds.begin(), kinds.end());
+        solution.shortest = routeOf(kinds);
+        solution.fewestPushes = cheapest(pushStates);
+        solution.fewestLines = cheapest(lineStates);
         return solution;
+    }
+
+    // The cheapest search tells states apart by what the last step was: by
+    // pushes, one state for each position; by lines, five: after a walk, or
+    // after a push in each of the four directions, which a push in the same
+    // direction goes on with for free.
+    static constexpr std::size_t pushStates = 1, lineStates = 5;
+
+    // What a step of kind costs from a state of variant, and the variant it
+    // leads to.
+    static std::pair<Id, std::size_t> price(std::size_t variants, std::size_t variant, Kind kind) {
+        if ((kind & pushBit) == 0) return {0, 0};
+        if (variants == pushStates) return {1, 0};
+        const std::size_t pushedOn = (kind & directionBits) + 1U;
+        return {variant == pushedOn ? 0 : 1, pushedOn};
+    }
+
+    // Where the steps from each position begin in edges_, which lists them by
+    // the position they leave, in order.
+    std::vector<std::size_t> firstSteps() const {
+        std::vector<std::size_t> first(positions_.size() + 1, 0);
+        for (const auto& edge : edges_) ++first[edge.first + 1];
+        std::partial_sum(first.begin(), first.end(), first.begin());
+        return first;
+    }
+
+    // The least cost from the start to an exit over the recorded steps, and a
+    // route that has it, taking states up in order of cost: those of one cost
+    // in the order they are found (a free step adds to the same list), then
+    // those of the next.
+    Route cheapest(std::size_t variants) const {
+        const std::vector<std::size_t> first = firstSteps();
+        const std::size_t states = positions_.size() * variants;
+        std::vector<Id> cost(states, none), via(states, none);
+        std::vector<unsigned char> cameFrom(states, 0);
+        std::vector<bool> goal(positions_.size(), false);
+        for (const Id id : goals_) goal[id] = true;
+        std::vector<Id> now{0}, later;
+        cost[0] = 0;
+        for (Id spent = 0; !now.empty(); ++spent, now.swap(later), later.clear()) {
+            for (std::size_t i = 0; i < now.size(); ++i) {
+                const Id state = now[i];
+                const Id position = static_cast<Id>(state / variants);
+                if (cost[state] != spent) continue;  // found cheaper after it was listed
+                if (goal[position]) return walkBack(state, variants, via, cameFrom);
+                for (std::size_t e = first[position]; e < first[position + 1]; ++e) {
+                    const auto [add, variant] = price(variants, state % variants, edgeKinds_[e]);
+                    const auto target = static_cast<Id>(edges_[e].second * variants + variant);
+                    if (spent + add >= cost[target]) continue;
+                    cost[target] = spent + add;
+                    via[target] = static_cast<Id>(e);
+                    cameFrom[target] = static_cast<unsigned char>(state % variants);
+                    (add == 0 ? now : later).push_back(target);
+                }
+            }
+        }
+        return {};
+    }
+
+    // The route to state, from the step by which each state was reached.
+    Route walkBack(Id state, std::size_t variants, const std::vector<Id>& via,
+                   const std::vector<unsigned char>& cameFrom) const {
+        std::vector<Kind> kinds;
+        for (; state != 0;) {
+            const Id e = via[state];
+            kinds.push_back(edgeKinds_[e]);
+            state = static_cast<Id>(edges_[e].first * variants + cameFrom[state]);
+        }
+        std::reverse(kinds.begin(), kinds.end());
+        return routeOf(kinds);
     }
 
     // Open cells that neither the player nor a boulder stood on in any position
@@ -355,6 +464,7 @@ class Search {
     Packing packing_;
     Positions positions_;
     std::vector<std::pair<Id, Id>> edges_;  // every step taken, from one position to another
+    std::vector<Kind> edgeKinds_;           // and what each of them did
     std::vector<Id> goals_;
     std::vector<bool> stoodOn_;  // by cell: whether any position so far uses it
 };

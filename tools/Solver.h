@@ -5,13 +5,23 @@
 
 #include "Gamefield.h"
 
+// One way to finish a level, in w, a, s, d. A push is a step that moves a
+// boulder; a line is a run of pushes of one boulder in one direction, with no
+// other step between them, so it is one decision however long it is.
+struct Route {
+    std::string keys;
+    std::size_t pushes = 0;
+    std::size_t lines = 0;
+};
+
 // What a full search of a level's positions found. A position is the player's
 // cell together with the cells of all boulders.
 struct Solution {
     enum class Outcome { finished, unreachable, tooManyPositions, tooMuchMemory };
     Outcome outcome = Outcome::unreachable;
-    std::string keys;        // a shortest solution in w, a, s, d
-    std::size_t pushes = 0;  // how many of those keys push a boulder
+    // Each the least of its figure over every solution, not the count along
+    // another: the fewest moves, the fewest pushes, the fewest lines.
+    Route shortest, fewestPushes, fewestLines;
     std::size_t positions = 0;
     std::size_t deadEnds = 0;  // positions from which no exit can be reached
     // Floor and exit cells that neither the player nor a boulder ever stands on.
@@ -27,5 +37,6 @@ struct Limits {
 
 // Searches every position reachable from start, breadth first, stepping with
 // the game's own Gamefield::move, and gives up once it has found more
-// positions, or holds more memory, than limits allow.
+// positions, or holds more memory, than limits allow. The fewest pushes and
+// lines are then found over the steps that search recorded.
 Solution solve(const Gamefield& level, Point start, const Limits& limits);

@@ -26,7 +26,8 @@ const char* const usage =
 
 const char* const help =
     "Proves that cairn levels can be finished: searches every position a level\n"
-    "can reach and prints a shortest solution and the share of dead ends.\n"
+    "can reach and prints a shortest solution, the fewest pushes and lines of\n"
+    "any solution, and the share of dead ends.\n"
     "\n"
     "  --limit POSITIONS    give up after this many positions (default 5000000)\n"
     "  --memory MEGABYTES   give up before holding more memory (default 2048)\n"
@@ -257,6 +258,12 @@ void describe(const std::string& path, const Gamefield& level, Point start) {
               << share(layout.deadWalls, layout.cells) << "%)\n";
 }
 
+// "12 moves, 3 pushes, 2 lines".
+std::string figures(const Route& route) {
+    return counted(route.keys.size(), "move", "moves") + ", " +
+           counted(route.pushes, "push", "pushes") + ", " + counted(route.lines, "line", "lines");
+}
+
 void report(const std::string& path, const Gamefield& level, const Solution& solution,
             const Limits& limits) {
     if (solution.outcome == Solution::Outcome::tooManyPositions) {
@@ -274,9 +281,14 @@ void report(const std::string& path, const Gamefield& level, const Solution& sol
                   << (hasExit(level) ? "the exit cannot be reached" : "the level has no exit")
                   << "\n";
     } else {
-        std::cout << "  solution: " << solution.keys << " ("
-                  << counted(solution.keys.size(), "move", "moves") << ", "
-                  << counted(solution.pushes, "push", "pushes") << ")\n";
+        const Route& fewest = solution.fewestPushes;
+        const Route& straightest = solution.fewestLines;
+        std::cout << "  solution: " << solution.shortest.keys << " (" << figures(solution.shortest)
+                  << ")\n"
+                  << "  fewest pushes: " << fewest.pushes << ", in " << fewest.keys << " ("
+                  << figures(fewest) << ")\n"
+                  << "  fewest lines: " << straightest.lines << ", in " << straightest.keys << " ("
+                  << figures(straightest) << ")\n";
     }
     std::cout << "  dead ends: " << solution.deadEnds << " of "
               << counted(solution.positions, "position", "positions") << " ("
@@ -289,7 +301,7 @@ void report(const std::string& path, const Gamefield& level, const Solution& sol
 
 const char* const columns =
     "file\trows\twidest\topen width\topen height\tboulders\tdead walls\tresult\tmoves\t"
-    "pushes\tpositions\tdead ends\tnever reached\tsolution\n";
+    "pushes\tfewest pushes\tfewest lines\tpositions\tdead ends\tnever reached\tsolution\n";
 
 const char* outcomeName(Solution::Outcome outcome) {
     switch (outcome) {
@@ -312,11 +324,14 @@ void tabulate(const std::string& path, const Gamefield& level, const Solution& s
     std::cout << path << "\t" << level.rows.size() << "\t" << layout.widest << "\t"
               << layout.openWidth << "\t" << layout.openHeight << "\t" << layout.boulders << "\t"
               << share(layout.deadWalls, layout.cells) << "\t" << outcomeName(solution.outcome)
-              << "\t" << figure(solved, std::to_string(solution.keys.size())) << "\t"
-              << figure(solved, std::to_string(solution.pushes)) << "\t" << solution.positions
-              << "\t" << figure(searched, share(solution.deadEnds, solution.positions)) << "\t"
+              << "\t" << figure(solved, std::to_string(solution.shortest.keys.size())) << "\t"
+              << figure(solved, std::to_string(solution.shortest.pushes)) << "\t"
+              << figure(solved, std::to_string(solution.fewestPushes.pushes)) << "\t"
+              << figure(solved, std::to_string(solution.fewestLines.lines)) << "\t"
+              << solution.positions << "\t"
+              << figure(searched, share(solution.deadEnds, solution.positions)) << "\t"
               << figure(searched, std::to_string(solution.unreached)) << "\t"
-              << figure(solved, solution.keys) << "\n";
+              << figure(solved, solution.shortest.keys) << "\n";
 }
 
 }  // namespace
