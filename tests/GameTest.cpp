@@ -46,6 +46,16 @@ const std::string walk = "#P E#\n", won = shown(R"(#P E#|# PE#|#  P#|"Gratz, you
 const std::string usage = "usage: cairn [--from N] [--levels DIR] [--help] [--version]\n";
 const Files three = {{"1.txt", "PE\n1\n"}, {"2.txt", "PE\n2\n"}, {"3.txt", "PE\n3\n"}};
 
+// The checker's figures without the solutions that have them, and those solutions.
+const std::string figuresOnly = "sed 's/^\\(  fewest [a-z]*: [0-9]*\\), in .*/\\1/'";
+const std::string routes = "sed -n 's/.*, in \\([wasd]*\\) .*/\\1/p'";
+
+// A table's row with its tabs written as '|'.
+std::string tabbed(std::string text) {
+    std::replace(text.begin(), text.end(), '|', '\t');
+    return text;
+}
+
 const std::string configure = "cmake -S '" SOURCE_DIR "' -DCMAKE_DISABLE_FIND_PACKAGE_GTest=ON";
 const std::string checkUsage =
     "usage: cairn-check [--table] [--limit POSITIONS] [--memory MEGABYTES] FILE...\n";
@@ -179,11 +189,15 @@ const Run surroundings[] = {
     // Figures worked out by hand. The lower boulder must go first: the upper one, pushed first,
     // walls in the exit. Two pushes of two boulders are two lines.
     {"CheckPushOrder", one("######\n#  # #\n#Po E#\n# o ##\n#  # #\n######\n"), "",
-     "levels/1.txt: 6 rows, widest 6, 2 boulders, start at levels/1.txt:3:2\n  open area 4 x 4, "
-     "dead walls 0 of 36 cells (0.0%)\n  solution: sdwdd (5 moves, 2 pushes, 2 lines)\n  fewest "
-     "pushes: 2\n  fewest lines: 2\n  dead ends: 39 of 79 positions (49.4%)\n  never reached: 2 "
-     "cells, the first at levels/1.txt:2:5\n",
-     "", 0, "", "CHECK levels/1.txt | sed 's/^\\(  fewest [a-z]*: [0-9]*\\), in .*/\\1/'"},
+     R"(levels/1.txt: 6 rows, widest 6, 2 boulders, start at levels/1.txt:3:2
+  open area 4 x 4, dead walls 0 of 36 cells (0.0%)
+  solution: sdwdd (5 moves, 2 pushes, 2 lines)
+  fewest pushes: 2
+  fewest lines: 2
+  dead ends: 39 of 79 positions (49.4%)
+  never reached: 2 cells, the first at levels/1.txt:2:5
+)",
+     "", 0, "", "CHECK levels/1.txt | " + figuresOnly},
     // Every three-move way to the exit of level 1 pushes twice; seven moves need one push. Level
     // 2's fewest pushes, two, take two lines; pushing one boulder three times takes one. Each
     // solution given must win the game.
@@ -191,31 +205,41 @@ const Run surroundings[] = {
      {{"1.txt", "######\n#o   #\n#Po  #\n#o#E #\n######\n"},
       {"2.txt", "#######\n#Po  ##\n# o   #\n#  oE #\n## #  #\n#######\n"}},
      "",
-     "  solution: dds (3 moves, 2 pushes, 1 line)\n  fewest pushes: 1\n  fewest lines: 1\n  "
-     "solution: sddds (5 moves, 3 pushes, 1 line)\n  fewest pushes: 2\n  fewest lines: 1\n" +
-         times(4, "Gratz, you won!\n"),
+     R"(  solution: dds (3 moves, 2 pushes, 1 line)
+  fewest pushes: 1
+  fewest lines: 1
+  solution: sddds (5 moves, 3 pushes, 1 line)
+  fewest pushes: 2
+  fewest lines: 1
+)" + times(4, "Gratz, you won!\n"),
      "",
      0,
      "",
-     "CHECK levels/1.txt levels/2.txt > out; sed -n 's/^\\(  fewest [a-z]*: [0-9]*\\), in "
-     ".*/\\1/p; /solution/p' out; mkdir 1 2 && cp levels/1.txt 1 && cp levels/2.txt 2/1.txt; n=1; "
-     "for k in $(sed -n 's/.*, in \\([wasd]*\\) .*/\\1/p' out); do n=$((n + 1)); printf $k | GAME "
-     "--levels $((n / 2)) | tail -n 1; done"},
+     "CHECK levels/1.txt levels/2.txt > out; " + figuresOnly +
+         " out | grep 'solution\\|fewest'; "
+         "mkdir 1 2 && cp levels/1.txt 1 && cp levels/2.txt 2/1.txt; n=1; for k in $(" +
+         routes + " out); do n=$((n + 1)); printf $k | GAME --levels $((n / 2)) | tail -n 1; done"},
     // Counts of one, a start on the exit, and no solution.
     {"CheckReports",
      {{"1.txt", "E o\n"}, {"2.txt", "#P o E#"}},
      "",
-     "levels/1.txt: 1 row, widest 3, 1 boulder, start at levels/1.txt:1:1\n  solution:  (0 moves, "
-     "0 pushes, 0 lines)\n  dead ends: 0 of 1 position (0.0%)\n  never reached: 1 cell, the first "
-     "at levels/1.txt:1:2\n  no solution: the exit cannot be reached\n  dead ends: 5 of 5 "
-     "positions (100.0%)\n",
+     R"(levels/1.txt: 1 row, widest 3, 1 boulder, start at levels/1.txt:1:1
+  solution:  (0 moves, 0 pushes, 0 lines)
+  dead ends: 0 of 1 position (0.0%)
+  never reached: 1 cell, the first at levels/1.txt:1:2
+  no solution: the exit cannot be reached
+  dead ends: 5 of 5 positions (100.0%)
+)",
      "",
      0,
      "",
      "CHECK levels/1.txt levels/2.txt 2> /dev/null | grep -v 'open area\\|fewest\\|levels/2.txt'"},
     {"CheckAtAndOverTheLimit", one("PEo\n"), "",
-     "0\n  dead ends: 0 of 2 positions (0.0%)\n1\n  gave up: more than 1 position; raise the limit "
-     "with --limit\n",
+     R"(0
+  dead ends: 0 of 2 positions (0.0%)
+1
+  gave up: more than 1 position; raise the limit with --limit
+)",
      "", 0, "",
      "for n in 2 1; do CHECK --limit $n levels/1.txt > out; echo $?; tail -n 1 out; done"},
     {"CheckBadArguments", one("PE"), "", "2\n2\n2\n2\ncairn-check 1.0.0\n0\n", "", 0,
@@ -227,11 +251,12 @@ const Run surroundings[] = {
      "levels/1.txt' --version; do CHECK $a; echo $?; done"},
     // An author's likely mistakes are warned of, with their places as editors give them.
     {"CheckWarnings", one("\t\to#\n\nnote\n"), "", "  no solution: the level has no exit\n", "", 0,
-     "levels/1.txt:1:1: warning: no start marker P: the player starts here, in the top-left "
-     "cell\nlevels/1.txt:1:1: warning: a tab is a wall, though the game shows it as blank space (2 "
-     "tabs in all)\nlevels/1.txt:2: warning: this empty line ends the level; the 1 line after it "
-     "is never read\nlevels/2.txt: warning: 24 rows, widest 82: an 80 x 24 terminal shows a level "
-     "of at most 23 rows of 80 columns whole\n",
+     R"(levels/1.txt:1:1: warning: no start marker P: the player starts here, in the top-left cell
+levels/1.txt:1:1: warning: a tab is a wall, though the game shows it as blank space (2 tabs in all)
+levels/1.txt:2: warning: this empty line ends the level; the 1 line after it is never read
+levels/2.txt: warning: 24 rows, widest 82: an 80 x 24 terminal shows a level of at most 23 rows of)"
+     R"( 80 columns whole
+)",
      "printf '%80sPE\\n' '' > levels/2.txt && seq 23 >> levels/2.txt && CHECK levels/1.txt "
      "levels/2.txt | grep 'no solution'"},
     {"CheckMissingAndEmpty", one(""), "", "", "", 2,
@@ -243,11 +268,10 @@ const Run surroundings[] = {
      "  dead ends: 0 of 11620 positions (0.0%)\n", "", 0, "", "CHECK levels/1.txt | tail -n 1"},
     // The bottom row touches no open cell: 4 of 16 cells are dead wall.
     {"CheckTable", one("####\n#PE#\n####\n####\n"), "",
-     "file\trows\twidest\topen width\topen height\tboulders\tdead "
-     "walls\tresult\tmoves\tpushes\tfewest pushes\tfewest lines\tpositions\tdead ends\tnever "
-     "reached\tsolution\nlevels/"
-     "1.txt\t4\t4\t2\t1\t0\t25.0\tsolved\t1\t0\t0\t0\t2\t0.0\t0\td\nlevels/"
-     "2.txt\t1\t7\t5\t1\t1\t0.0\tno solution\t-\t-\t-\t-\t5\t100.0\t1\t-\n",
+     tabbed("file|rows|widest|open width|open height|boulders|dead walls|result|moves|pushes|"
+            "fewest pushes|fewest lines|positions|dead ends|never reached|solution\n"
+            "levels/1.txt|4|4|2|1|0|25.0|solved|1|0|0|0|2|0.0|0|d\n"
+            "levels/2.txt|1|7|5|1|1|0.0|no solution|-|-|-|-|5|100.0|1|-\n"),
      "--table levels/1.txt levels/2.txt", 1, "", "printf '#P o E#' > levels/2.txt; CHECK"},
     {"HelpOnStandardOutput",
      {},
