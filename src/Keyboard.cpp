@@ -169,8 +169,8 @@ void restoreTerminal() {
     if (settingsSaved != 0) tcsetattr(STDIN_FILENO, TCSANOW, &savedSettings);
 }
 
-// A handler that interrupts a read makes it fail with EINTR instead of going
-// on, so the key reader can act on what the handler noted.
+// Without SA_RESTART in flags, a read that the handler interrupts fails with
+// EINTR instead of going on, so the key reader can act on what it noted.
 void install(int signal, void (*handler)(int), int flags = SA_RESTART) {
     struct sigaction action {};
     action.sa_handler = handler;

@@ -89,9 +89,11 @@ Request parse(int argc, char** argv, Options& options, std::string& problem) {
     for (Arguments arguments(argc, argv); !arguments.done();) {
         const std::string option = arguments.next();
         if (option == "--help" || option == "-h" || option == "--version") {
-            if (arguments.valueLeft()) problem = option + " takes no value";
-            if (!problem.empty()) return Request::bad;
-            return option == "--version" ? Request::version : Request::help;
+            if (!arguments.valueLeft()) {
+                return option == "--version" ? Request::version : Request::help;
+            }
+            problem = option + " takes no value";
+            return Request::bad;
         }
         if (option == "--from" || option == "--levels") {
             problem = takeOption(option, arguments, options);
@@ -227,10 +229,10 @@ void playLevel(const std::string& path) {
 
 namespace {
 
-// The whole game, once the command line has been read.
-// Levels are found before the terminal is touched, so an option that leaves
-// nothing to play is refused with the terminal as it was. Without options the
-// game keeps to what it has always done, and only says where it looked.
+// The whole game, once the command line has been read. Levels are found
+// before the terminal is touched, so an option that leaves nothing to play is
+// refused with the terminal as it was. Without options the game keeps to what
+// it has always done, and only says where it looked.
 int play(const Options& options) {
     const auto installed =
         options.folderGiven ? std::filesystem::path() : useInstalledLevelsIfNoneHere();
