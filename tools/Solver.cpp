@@ -365,11 +365,12 @@ class Search {
         return {variant == pushedOn ? 0 : 1, pushedOn};
     }
 
-    // Where the steps from each position begin in edges_, which lists them by
-    // the position they leave, in order.
-    std::vector<std::size_t> firstSteps() const {
+    // For each position, where its steps begin in a list of the steps ordered
+    // by the position at one end of them (leaving it: first, or reaching it:
+    // second). edges_ itself is such a list by the position each step leaves.
+    std::vector<std::size_t> firstSteps(Id std::pair<Id, Id>::*end) const {
         std::vector<std::size_t> first(positions_.size() + 1, 0);
-        for (const auto& edge : edges_) ++first[edge.first + 1];
+        for (const auto& edge : edges_) ++first[edge.*end + 1];
         std::partial_sum(first.begin(), first.end(), first.begin());
         return first;
     }
@@ -379,7 +380,7 @@ class Search {
     // in the order they are found (a free step adds to the same list), then
     // those of the next.
     Route cheapest(std::size_t variants) const {
-        const std::vector<std::size_t> first = firstSteps();
+        const std::vector<std::size_t> first = firstSteps(&std::pair<Id, Id>::first);
         const std::size_t states = positions_.size() * variants;
         std::vector<Id> cost(states, none), via(states, none);
         std::vector<unsigned char> cameFrom(states, 0);
@@ -411,7 +412,7 @@ class Search {
     Route walkBack(Id state, std::size_t variants, const std::vector<Id>& via,
                    const std::vector<unsigned char>& cameFrom) const {
         std::vector<Kind> kinds;
-        for (; state != 0;) {
+        while (state != 0) {
             const Id e = via[state];
             kinds.push_back(edgeKinds_[e]);
             state = static_cast<Id>(edges_[e].first * variants + cameFrom[state]);
@@ -436,9 +437,7 @@ class Search {
     // recorded steps backwards from every finished position.
     std::size_t canFinish() const {
         const std::size_t count = positions_.size();
-        std::vector<std::size_t> firstIn(count + 1, 0);
-        for (const auto& edge : edges_) ++firstIn[edge.second + 1];
-        std::partial_sum(firstIn.begin(), firstIn.end(), firstIn.begin());
+        const std::vector<std::size_t> firstIn = firstSteps(&std::pair<Id, Id>::second);
         std::vector<Id> from(edges_.size());
         std::vector<std::size_t> fill(firstIn.begin(), firstIn.end() - 1);
         for (const auto& [source, target] : edges_) from[fill[target]++] = source;
