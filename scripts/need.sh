@@ -5,6 +5,8 @@
 present() {
   case $1 in
     libgtest-dev) [ -e /usr/include/gtest/gtest.h ] || [ -e /usr/local/include/gtest/gtest.h ] ;;
+    emscripten) command -v em++ >/dev/null 2>&1 ;;
+    nodejs) command -v node >/dev/null 2>&1 ;;
     *) command -v "$1" >/dev/null 2>&1 ;;
   esac
 }
@@ -23,4 +25,20 @@ need() {
   echo "cairn: installing ${missing[*]}" >&2
   $sudo apt-get update -qq
   $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null
+}
+
+# The npm packages of package-lock.json, installed with npm ci unless they
+# already are.
+need_npm() {
+  [ node_modules/.package-lock.json -nt package-lock.json ] && return 0
+  echo "cairn: installing the npm packages of package-lock.json" >&2
+  npm ci --no-audit --no-fund --loglevel=error >/dev/null
+}
+
+# The web page, built into build-web/.
+build_web() {
+  need emscripten nodejs npm cmake make
+  need_npm
+  cmake --preset web >/dev/null
+  cmake --build --preset web >/dev/null
 }

@@ -143,6 +143,55 @@ long readInput(bool console, char* buffer, std::size_t size) {
 
 }  // namespace
 
+#elif defined(__EMSCRIPTEN__)
+
+#include <emscripten.h>
+
+namespace {
+
+// On a web page, keys typed into the page's terminal wait in a queue there.
+// The game takes them as bytes, just as from a pipe; waiting for them
+// suspends the game's call stack until the page has a key for it (Asyncify),
+// so getKey blocks here as everywhere else.
+
+// Copies up to size bytes of waiting keys into buffer; how many it copied.
+EM_JS(int, takeWaitingKeys, (char* buffer, int size), {
+    const keys = Module.cairnTakeKeys(size);
+    HEAPU8.set(keys, buffer);
+    return keys.length;
+});
+
+// Whether a key is waiting, or comes within the time; -1 waits for one.
+EM_ASYNC_JS(int, waitForWaitingKeys, (int milliseconds),
+            { return await Module.cairnWaitForKeys(milliseconds); });
+
+// The page is not a terminal: there is nothing to take over or give back.
+bool takeOverInput() {
+    return false;
+}
+
+// A page is not stopped and continued.
+bool takeContinued() {
+    return false;
+}
+
+bool waitForInput(int milliseconds) {
+    return waitForWaitingKeys(milliseconds) != 0;
+}
+
+// Keys from a page never end; a page that is closed takes the game with it.
+long readInput(bool /*console*/, char* buffer, std::size_t size) {
+    const int room = static_cast<int>(size);
+    int count = takeWaitingKeys(buffer, room);
+    while (count == 0) {
+        waitForWaitingKeys(-1);
+        count = takeWaitingKeys(buffer, room);
+    }
+    return count;
+}
+
+}  // namespace
+
 #else
 
 #include <poll.h>

@@ -8,6 +8,8 @@
 
 #ifdef _WIN32
 #include <io.h>
+#elif defined(__EMSCRIPTEN__)
+#include <emscripten.h>
 #else
 #include <poll.h>
 #include <unistd.h>
@@ -22,6 +24,22 @@ namespace {
 long writeSome(const char* bytes, std::size_t size) {
     const unsigned chunk = size > 1U << 30 ? 1U << 30 : static_cast<unsigned>(size);
     return _write(1, bytes, chunk);
+}
+
+bool waitUntilWritable() {
+    return false;
+}
+
+#elif defined(__EMSCRIPTEN__)
+
+// On a web page the bytes go to the page's terminal in one call, a frame at
+// a time, as they would go to a terminal in one write.
+EM_JS(void, writeToPage, (const char* bytes, std::size_t size),
+      { Module.cairnWrite(HEAPU8.slice(bytes, bytes + size)); });
+
+long writeSome(const char* bytes, std::size_t size) {
+    writeToPage(bytes, size);
+    return static_cast<long>(size);
 }
 
 bool waitUntilWritable() {
