@@ -29,10 +29,17 @@ struct Room {
 };
 
 // What the climb compares: the fewest lines first, the fewest pushes (which
-// give the climb a slope between two counts of lines) after them.
+// give the climb a slope between two counts of lines) after them. A room
+// where fewer than half the positions are dead ends loses ground for each
+// point it lacks: the pack's hard levels punish a wrong push, and a room that
+// forgives every push asks its lines without asking a decision of each.
 struct Score {
     long lines = -1, pushes = 0;
-    long value() const { return lines < 0 ? -1 : lines * 100 + std::min(pushes, 99L); }
+    long deadPercent = 0;
+    long value() const {
+        if (lines < 0) return -1;
+        return lines * 100 + std::min(pushes, 99L) - 10 * std::max(0L, 50 - deadPercent);
+    }
 };
 
 char& at(Room& room, Point point) {
@@ -56,7 +63,8 @@ Score score(const Room& room, const Limits& limits) {
     const Solution solution = solve(field, room.start, limits);
     if (solution.outcome != Solution::Outcome::finished) return {};
     return {static_cast<long>(solution.fewestLines.lines),
-            static_cast<long>(solution.fewestPushes.pushes)};
+            static_cast<long>(solution.fewestPushes.pushes),
+            static_cast<long>(solution.deadEnds * 100 / solution.positions)};
 }
 
 bool same(Point a, Point b) {
@@ -114,7 +122,8 @@ Room fromFile(const std::string& path) {
 }
 
 void print(const Room& room, const Score& score) {
-    std::cout << "candidate: " << score.lines << " lines, " << score.pushes << " pushes\n";
+    std::cout << "candidate: " << score.lines << " lines, " << score.pushes << " pushes, "
+              << score.deadPercent << "% dead ends\n";
     for (const auto& row : level(room)) std::cout << row << "\n";
     std::cout << std::endl;
 }
