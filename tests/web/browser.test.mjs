@@ -28,7 +28,8 @@ before(async () => {
   server = await serve(web, 0);
   base = `http://127.0.0.1:${server.address().port}/`;
   const chromium = ["/usr/lib/chromium/chromium", "/usr/bin/chromium"].find(existsSync);
-  browser = await puppeteer.launch({ executablePath: chromium, args: ["--no-sandbox", "--disable-dev-shm-usage"] });
+  const args = ["--no-sandbox", "--disable-dev-shm-usage"];
+  browser = await puppeteer.launch({ executablePath: chromium, args });
 });
 after(async () => {
   await browser?.close();
