@@ -70,8 +70,7 @@ async function open(query = "", beforeLoad = () => {}) {
   return { page, seen };
 }
 
-const written = (page) => page.evaluate(() => Buffer.from(window.written));
-const bytesOf = (page) => page.evaluate(() => window.written.slice());
+const bytesOf = async (page) => Buffer.from(await page.evaluate(() => window.written.slice()));
 const screen = (page) =>
   page.$$eval(".xterm-rows > div", (rows) => rows.map((row) => row.textContent.trimEnd()));
 
@@ -93,7 +92,7 @@ test("the page opens from the loopback address alone, with level 1's first frame
   const first = linux("");
   const frame = first.subarray(0, first.length - "Bye!\n".length);
   await waitForBytes(page, frame.length);
-  assert.deepEqual(Buffer.from(await bytesOf(page)), frame);
+  assert.deepEqual(await bytesOf(page), frame);
   const rows = readFileSync(`${source}/levels/1.txt`, "utf8").trimEnd().split("\n");
   await page.waitForFunction(() => window.drawn.length > 0);
   const shown = await screen(page);
@@ -114,7 +113,7 @@ test("keys typed into the terminal play level 1, restart, ignore an arrow and qu
   await page.keyboard.type("rq");
   const expected = linux(solutions[0] + "d\x1b[Drq");
   await waitForBytes(page, expected.length);
-  assert.deepEqual(Buffer.from(await bytesOf(page)), expected);
+  assert.deepEqual(await bytesOf(page), expected);
   assert.ok(expected.toString().endsWith("Bye!\n"));
   assert.equal((await screen(page)).filter((row) => row === "Bye!").length, 1);
   assert.equal(await page.$eval("#over", (over) => over.hidden), true);
@@ -131,7 +130,7 @@ test("the whole pack's solutions write the bytes the Linux build writes", async 
   await page.keyboard.type(keys);
   const expected = linux(keys);
   await waitForBytes(page, expected.length);
-  assert.deepEqual(Buffer.from(await bytesOf(page)), expected);
+  assert.deepEqual(await bytesOf(page), expected);
   assert.ok(expected.toString().endsWith("Gratz, you won!\n"));
   await page.close();
 });
@@ -143,7 +142,7 @@ test("?from=N starts at level N, and a level past the last is refused as on Linu
     const game = spawnSync(`${build}/cairn`, ["--from", from], { cwd: source, input: keys });
     const expected = Buffer.concat([game.stdout, game.stderr]);
     await waitForBytes(page, expected.length);
-    assert.deepEqual(Buffer.from(await bytesOf(page)).toString(), expected.toString());
+    assert.deepEqual((await bytesOf(page)).toString(), expected.toString());
     await page.close();
   }
 });
