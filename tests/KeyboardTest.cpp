@@ -17,12 +17,12 @@ struct Bytes {
 const int esc = escapeKey;
 
 const Bytes bytes[] = {
-    // Arrows, the whole ranges of parameter and final bytes, a function key, Alt as Escape.
+    // The edges of the parameter and final ranges; SS3; Alt as Escape, then the key.
     {"Sequences",
-     "d\x1b[Dq\x1b[1;5C\x1b[ ?@\x1b[3~\x1b[?25h\x1b[0;1~\x1bOQw\x1b"
+     "\x1b[ ?@\x1b[0;1~w\x1bOQ\x1b"
      "d\x1b\x1b[A",
      false,
-     {'d', esc, 'q', esc, esc, esc, esc, esc, esc, 'w', esc, 'd', esc, esc},
+     {esc, esc, 'w', esc, esc, 'd', esc, esc},
      0},
     {"LoneEscapeWaits", "\x1b", false, {}, 1},
     {"CutSequenceWaits", "w\x1b[1;", false, {'w'}, 4},

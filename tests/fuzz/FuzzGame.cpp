@@ -11,58 +11,47 @@
 #include <fstream>
 #include <iostream>
 #include <string>
-#include <vector>
 
 #include "Gamefield.h"
 #include "Keyboard.h"
 
 namespace {
 
-// Every key takes at least one byte and never reads past the end.
-std::vector<int> decodeAll(std::string_view rest, bool console) {
-    std::vector<int> keys;
-    while (!rest.empty()) {
-        const DecodedKey key = (console ? decodeConsoleKey : decodeKey)(rest, true);
-        assert(key.length > 0 && key.length <= rest.size() && key.key >= 0 && key.key <= 0xFF);
-        keys.push_back(key.key);
-        rest.remove_prefix(key.length);
-    }
-    return keys;
-}
-
 // The row lengths and the number of boulders, which no step may change.
 std::string shape(const Gamefield& field) {
     std::string shape;
     std::ptrdiff_t boulders = 0;
     for (const auto& row : field.rows) {
-        assert(row.find(playerMark) == std::string::npos);
         shape += std::to_string(row.size()) + " ";
         boulders += std::count(row.begin(), row.end(), boulderCell);
     }
     return shape + std::to_string(boulders);
 }
 
+char under(const Gamefield& field, Point player) {
+    return field.rows.at(static_cast<std::size_t>(player.y)).at(static_cast<std::size_t>(player.x));
+}
+
 // Plays keys as the game does, up to Q, the exit or the end of the keys; R
-// plays on where the level stands.
-void play(const std::string& path, const std::vector<int>& keys) {
+// plays on where the level stands. Every key takes at least one byte and
+// never reads past the end.
+void play(const std::string& path, std::string_view keys, bool console) {
     Gamefield field;
     Point player{0, 0};
     if (!field.load(path, player)) return;
     const std::string before = shape(field);
-    for (const int key : keys) {
+    while (!keys.empty() && under(field, player) != exitCell) {
+        const DecodedKey key = (console ? decodeConsoleKey : decodeKey)(keys, true);
+        assert(key.length > 0 && key.length <= keys.size());
+        keys.remove_prefix(key.length);
         field.draw(player);
-        const auto& row = field.rows[static_cast<std::size_t>(player.y)];
-        if (row[static_cast<std::size_t>(player.x)] == exitCell || command(key) == 'q') return;
         std::int32_t deltaX = 0, deltaY = 0;
-        if (!stepFor(command(key), deltaX, deltaY)) continue;
-        const Point from = player;
+        if (command(key.key) == 'q') return;
+        if (!stepFor(command(key.key), deltaX, deltaY)) continue;
         field.move(player, deltaX, deltaY);
-        assert(shape(field) == before);
-        if (player.x == from.x && player.y == from.y) continue;
         // A step lands on floor or an exit, never on a wall or a boulder.
-        const char under = field.rows.at(static_cast<std::size_t>(player.y))
-                               .at(static_cast<std::size_t>(player.x));
-        assert(under == floorCell || under == exitCell);
+        assert(shape(field) == before);
+        assert(under(field, player) == floorCell || under(field, player) == exitCell);
     }
 }
 
@@ -74,8 +63,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string input(reinterpret_cast<const char*>(data), size);
     const auto split = std::min(input.find('\xff'), input.size());
     std::ofstream(path, std::ios::binary | std::ios::trunc) << input.substr(0, split);
-    const std::string bytes = split < input.size() ? input.substr(split + 1) : "";
-    const auto keys = decodeAll(bytes, !bytes.empty() && (bytes[0] & 1) != 0);
-    play(path, keys);
+    const std::string keys = split < input.size() ? input.substr(split + 1) : "";
+    play(path, keys, !keys.empty() && (keys[0] & 1) != 0);
     return 0;
 }
