@@ -54,6 +54,7 @@ async function open(query = "", script = () => {}) {
         terminal = value;
         const write = value.prototype.write;
         value.prototype.write = function (data) {
+          window.terminal = this;
           const bytes = typeof data === "string" ? new TextEncoder().encode(data) : data;
           window.written.push(...bytes);
           return write.call(this, data, () => window.drawn.push(performance.now()));
@@ -85,7 +86,9 @@ test("keys play the whole pack as on Linux, from the loopback address alone", as
   // A move, an arrow that moves nothing, a restart, then every level's solution.
   await page.keyboard.type("d");
   await page.keyboard.press("ArrowLeft");
-  await page.keyboard.type("r" + solutions.join(""));
+  // The solutions come in one go, as a paste does, so the game takes many keys at once.
+  await page.keyboard.type("r");
+  await page.evaluate((keys) => window.terminal.input(keys), solutions.join(""));
   const expected = linux("d\x1b[Dr" + solutions.join(""));
   assert.ok(expected.toString().endsWith("Gratz, you won!\n"));
   assert.deepEqual(await bytesOf(page, expected), expected);
@@ -102,13 +105,10 @@ test("keys play the whole pack as on Linux, from the loopback address alone", as
   assert.ok(seen.requests.every((url) => url.startsWith(base)), seen.requests.join("\n"));
 });
 
-test("?from=N starts at level N, and a level past the last is refused as on Linux", async () => {
-  for (const [from, keys] of [["2", "q"], ["99", ""]]) {
-    const { page } = await open(`?from=${from}`);
-    await page.keyboard.type(keys);
-    const expected = linux(keys, ["--from", from]);
-    assert.equal((await bytesOf(page, expected)).toString(), expected.toString());
-  }
+test("?from=N is --from N: a level past the last is refused as on Linux", async () => {
+  const { page } = await open("?from=99");
+  const expected = linux("", ["--from", "99"]);
+  assert.equal((await bytesOf(page, expected)).toString(), expected.toString());
 });
 
 // The README's figures: opening to the first frame, and a key to the frame
@@ -126,6 +126,10 @@ test("the first frame and the answer to a key come quickly", async () => {
     await page.waitForFunction((n) => window.drawn.length > n, {}, drawn);
     latencies.push(await page.evaluate((n) => window.drawn[n] - window.pressed.at(-1), drawn));
   }
+  // A lone Escape is a key once no sequence follows it.
+  const drawn = await page.evaluate(() => window.drawn.length);
+  await page.keyboard.press("Escape");
+  await page.waitForFunction((n) => window.drawn.length > n, { timeout: 2000 }, drawn);
   const median = latencies.sort((a, b) => a - b)[20];
   console.log(`first frame ${first.toFixed(0)} ms; key to frame on level ${largest}:`,
     `median ${median.toFixed(1)} ms, slowest ${latencies.at(-1).toFixed(1)} ms`);
