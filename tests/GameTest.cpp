@@ -124,14 +124,15 @@ const Run campaigns[] = {
      "2 cairn: --from needs a level number from 1 to 2147483647, not '0'\n"
      "2 cairn: --from needs a level number from 1 to 2147483647, not '2147483648'\n"
      "2 cairn: --from needs a value\n2 cairn: unknown option --form\n"
-     "2 cairn: unexpected argument levels/1.txt\n2 cairn: --help takes no value\n"
-     "2 cairn: --levels needs a folder\n2 cairn: there is no nowhere/1.txt\n"
+     "2 cairn: unexpected argument x=1\n2 cairn: --help takes no value\n"
+     "2 cairn: --levels needs a folder\n2 cairn: there is no nowhere/2.txt, nor a level 1\n"
      "2 cairn: there is no levels/2147483647.txt; the last level is levels/3.txt\n"
      "0 cairn 1.0.0\n0 " +
          usage + usage,
      "", 0,
-     "for a in '--from 0' --from=2147483648 --from '--form 7' levels/1.txt --help=x --levels= "
-     "'--levels nowhere' '--from 2147483647' --version -h; do GAME $a < /dev/null > o 2> e; "
+     "for a in '--from 0' --from=2147483648 --from '--form 7' x=1 --help=x --levels= "
+     "'--levels nowhere --from 2' '--from 2147483647' --version -h; do GAME $a < /dev/null > o 2> "
+     "e; "
      "echo $? \"$(head -qn 1 e o)\"; done; GAME -x 2>&1 | tail -n 1"},
 };
 
@@ -293,7 +294,8 @@ levels/2.txt: warning: 24 rows, widest 82: an 80 x 24 terminal shows a level of 
      "", 0,
      "mkdir src && tar -C '" SOURCE_DIR "' --exclude='./build*' --exclude=./.git -c . | tar -x "
      "-C src && echo d | src/play --levels levels && cmake --install src/build --prefix prefix > "
-     "log && g=prefix/games/cairn && echo d | $g && mv levels l && echo d | $g --levels l && "
+     "log && g=prefix/games/cairn && echo d | $g && mkdir l && mv levels/1.txt l && echo d | $g "
+     "--levels l && "
      "test -e prefix/share/man/man6/cairn-check.6.gz && echo q | $g"},
 };
 
