@@ -72,7 +72,8 @@ class TerminalGame {
     }
     bool restored() const {
         const termios now = settings();
-        return std::memcmp(&now, &before_, sizeof now) == 0;
+        return now.c_lflag == before_.c_lflag && now.c_iflag == before_.c_iflag &&
+               std::memcmp(now.c_cc, before_.c_cc, sizeof now.c_cc) == 0;
     }
     // Whether keys come singly, without echo, within a second.
     bool singleKeys(bool wanted = true) const {
