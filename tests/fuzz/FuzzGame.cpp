@@ -48,9 +48,11 @@ void play(const std::string& path, std::string_view keys, bool console) {
         std::int32_t deltaX = 0, deltaY = 0;
         if (command(key.key) == 'q') return;
         if (!stepFor(command(key.key), deltaX, deltaY)) continue;
+        const Point from = player;
         field.move(player, deltaX, deltaY);
-        // A step lands on floor or an exit, never on a wall or a boulder.
         assert(shape(field) == before);
+        // A step lands on floor or an exit, never on a wall or a boulder; the start may be one.
+        if (player.x == from.x && player.y == from.y) continue;
         assert(under(field, player) == floorCell || under(field, player) == exitCell);
     }
 }
