@@ -229,16 +229,21 @@ const Run surroundings[] = {
     {"CheckAtAndOverTheLimit", one("PEo\n"), "",
      "0\n  dead ends: 0 of 2 positions (0.0%)\n1\n"
      "  gave up: more than 1 position; raise the limit with --limit\n",
-     "", 0, "for n in 2 1; do CHECK --limit $n levels/1.txt > out; echo $?; tail -n 1 out; done"},
+     "", 0,
+     "for n in 2 1; do CHECK --limit $n --memory 1 levels/1.txt > out; echo $?; tail -n 1 out; "
+     "done"},
     {"CheckBadArguments", one("PE"), "",
      "2 cairn-check: --limit needs a whole number from 1 to 17592186044415, not '0'\n"
+     "2 cairn-check: --limit needs a whole number from 1 to 17592186044415, not "
+     "'99999999999999999999'\n"
      "2 cairn-check: --memory needs a whole number from 1 to 17592186044415, not "
      "'17592186044416'\n2 cairn-check: no level file given\n"
      "2 cairn-check: unknown option --tabel\n2 cairn-check: --table takes no value\n"
      "0 cairn-check 1.0.0\n0 " +
          checkUsage + checkUsage,
      "", 0,
-     "for a in '--limit 0' '--limit=5 --memory 17592186044416' '' --tabel --table=1 --version "
+     "for a in '--limit 0' '--limit 99999999999999999999' '--limit=5 --memory 17592186044416' '' "
+     "--tabel --table=1 --version "
      "--help; do CHECK $a ${a:+levels/1.txt} > o 2> e; echo $? \"$(head -qn 1 e o)\"; done; "
      "CHECK -x 2>&1 | tail -n 1"},
     // An author's likely mistakes are warned of, with their places as editors give them.
@@ -246,10 +251,10 @@ const Run surroundings[] = {
      R"(levels/1.txt:1:1: warning: no start marker P: the player starts here, in the top-left cell
 levels/1.txt:1:1: warning: a tab is a wall, though the game shows it as blank space (2 tabs in all)
 levels/1.txt:2: warning: this empty line ends the level; the 1 line after it is never read
-levels/2.txt: warning: 24 rows, widest 82: an 80 x 24 terminal shows a level of at most 23 rows of)"
+levels/2.txt: warning: 24 rows, widest 80: an 80 x 24 terminal shows a level of at most 23 rows of)"
      R"( 80 columns whole
 )",
-     1, "printf '%80sPE\\n' '' > levels/2.txt && seq 23 >> levels/2.txt && CHECK levels/?.txt >o"},
+     1, "printf '%78sPE\\n' '' > levels/2.txt && seq 23 >> levels/2.txt && CHECK levels/?.txt >o"},
     // A file that does not load outweighs one without a solution, whichever comes first.
     {"CheckMissingAndEmpty",
      {{"1.txt", ""}, {"3.txt", "P o E"}},
