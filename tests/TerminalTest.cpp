@@ -3,15 +3,12 @@
 #include <unistd.h>
 #include <utmp.h>
 
-#include <chrono>
 #include <csignal>
 #include <cstring>
 
 #include "LevelFolder.h"
 
 namespace {
-
-using std::chrono::milliseconds;
 
 // The game on a pseudo-terminal, run as a shell with job control runs it: in
 // a process group of its own in the foreground, its parent in the session
@@ -23,8 +20,8 @@ class TerminalGame {
   public:
     explicit TerminalGame(int ignored) {
         openpty(&master_, &slave_, nullptr, nullptr, nullptr);
-        tcgetattr(slave_, &before_);
-        if ((pid = fork()) != 0) return;
+        before_ = settings();
+        if ((pid_ = fork()) != 0) return;
         login_tty(slave_);
         if (const pid_t job = fork(); job != 0) {
             int status = 0;
@@ -32,28 +29,29 @@ class TerminalGame {
             _exit(WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status));
         }
         setpgid(0, 0);
+        // As a shell would, whatever the test itself was started to ignore.
+        for (const int number : {SIGINT, SIGQUIT, SIGHUP, SIGTERM, SIGPIPE})
+            std::signal(number, number == ignored ? SIG_IGN : SIG_DFL);
         std::signal(SIGTTOU, SIG_IGN);
-        if (ignored != 0) std::signal(ignored, SIG_IGN);
         tcsetpgrp(STDIN_FILENO, getpid());
         if (chdir(folder_.path().c_str()) == 0) execl(CAIRN_BINARY, "cairn", nullptr);
         _exit(127);
     }
     ~TerminalGame() {
-        if (pid > 0 && waitpid(pid, nullptr, WNOHANG) == 0) kill(pid, SIGKILL), wait(nullptr);
+        if (pid_ > 0 && waitpid(pid_, nullptr, WNOHANG) == 0) kill(pid_, SIGKILL), wait(nullptr);
         close(master_), close(slave_);
     }
 
     // Reads the screen until text shows after what earlier waits found; false after the time.
-    bool waitFor(const std::string& text, milliseconds within = milliseconds(5000)) {
+    bool waitFor(const std::string& text, int milliseconds = 5000) {
         for (char buffer[4096];;) {
             if (const auto at = screen.find(text, seen_); at != std::string::npos) {
                 seen_ = at + text.size();
                 return true;
             }
             pollfd output{master_, POLLIN, 0};
-            const auto got = poll(&output, 1, static_cast<int>(within.count())) > 0
-                                 ? read(master_, buffer, sizeof buffer)
-                                 : 0;
+            const auto got =
+                poll(&output, 1, milliseconds) > 0 ? read(master_, buffer, sizeof buffer) : 0;
             if (got <= 0) return false;
             screen.append(buffer, static_cast<std::size_t>(got));
         }
@@ -63,11 +61,11 @@ class TerminalGame {
     }
     void signal(int number) const { kill(tcgetpgrp(master_), number); }
     // The exit status once the game has ended, or -1 if it does not in time.
-    int status(milliseconds within = milliseconds(5000)) {
+    int status(int milliseconds = 5000) {
         int status = 0;
-        for (auto waited = 0; waitpid(pid, &status, WNOHANG) == 0; usleep(1000))
-            if (++waited > within.count()) return -1;
-        pid = -1;
+        for (int waited = 0; waitpid(pid_, &status, WNOHANG) == 0; usleep(1000))
+            if (++waited > milliseconds) return -1;
+        pid_ = -1;
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
     bool restored() const {
@@ -77,15 +75,16 @@ class TerminalGame {
     }
     // Whether keys come singly, without echo, within a second.
     bool singleKeys(bool wanted = true) const {
+        const auto single = [this] {
+            return (settings().c_lflag & (ICANON | ECHO | ISIG)) == ISIG;
+        };
         for (int tries = 0; tries < 1000 && single() != wanted; ++tries) usleep(1000);
         return single() == wanted;
     }
 
-    pid_t pid = -1;
     std::string screen;
 
   private:
-    bool single() const { return (settings().c_lflag & (ICANON | ECHO | ISIG)) == ISIG; }
     termios settings() const {
         termios now{};
         tcgetattr(slave_, &now);
@@ -94,6 +93,7 @@ class TerminalGame {
 
     LevelFolder folder_{{{"1.txt", "#P E#\n"}}};
     int master_ = -1, slave_ = -1;
+    pid_t pid_ = -1;
     std::size_t seen_ = 0;
     termios before_{};
 };
@@ -101,7 +101,7 @@ class TerminalGame {
 // A closing line shows before the last key is read, and the game waits for it.
 void closeWith(TerminalGame& game, const std::string& message) {
     ASSERT_TRUE(game.waitFor(message));
-    EXPECT_EQ(game.status(milliseconds(200)), -1) << "ended without its last key";
+    EXPECT_EQ(game.status(200), -1) << "ended without its last key";
     game.type("x");
 }
 
@@ -118,7 +118,7 @@ const WayOut waysOut[] = {
     {"LoneEscapeRedrawsAtOnce",
      [](TerminalGame& g) {
          g.type("\x1b");
-         EXPECT_TRUE(g.waitFor("# PE#", milliseconds(500)));
+         EXPECT_TRUE(g.waitFor("# PE#", 500));
          g.type("q"), closeWith(g, "Bye!");
      },
      0},
@@ -143,8 +143,7 @@ const WayOut waysOut[] = {
          g.type("\x1a");
          EXPECT_TRUE(g.singleKeys(false));
          g.signal(SIGCONT);
-         EXPECT_TRUE(g.waitFor("# PE#"));
-         EXPECT_TRUE(g.singleKeys());
+         EXPECT_TRUE(g.waitFor("# PE#") && g.singleKeys());
          g.type("a");
          EXPECT_TRUE(g.waitFor("#P E#"));
          g.type("q"), closeWith(g, "Bye!");
@@ -159,8 +158,7 @@ TEST_P(TerminalWayOut, LeavesTheSettingsAsTheyWere) {
     TerminalGame game(GetParam().ignored);
     ASSERT_TRUE(game.waitFor("#P E#"));
     game.type("d");
-    ASSERT_TRUE(game.waitFor("# PE#"));
-    ASSERT_TRUE(game.singleKeys());
+    ASSERT_TRUE(game.waitFor("# PE#") && game.singleKeys());
     GetParam().act(game);
     EXPECT_EQ(game.status(), GetParam().signal == 0 ? 0 : 128 + GetParam().signal);
     EXPECT_TRUE(game.restored());
