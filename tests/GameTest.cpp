@@ -1,6 +1,5 @@
 #include <algorithm>
 #include <climits>
-#include <cstring>
 #include <numeric>
 #include <regex>
 
@@ -30,22 +29,30 @@ const std::string nonBlocking =
     "python3 -c 'import os,sys; os.set_blocking(int(sys.argv[1]), "
     "False); os.execvp(sys.argv[2], sys.argv[2:])' ";
 
+// A command runs in a folder holding levels/ and the keys, with the game in $GAME and the
+// checker in $CHECK.
 struct Run {
     const char* name;
     Files levels;
     std::string keys, output;
     std::string errors{};
     int status = 0;
-    std::string command = "cat keys | GAME";
+    std::string command = "cat keys | $GAME";
 };
 
 const auto one = [](const std::string& level) { return Files{{"1.txt", level}}; };
 
 const std::string walk = "#P E#\n", won = shown(R"(#P E#|# PE#|#  P#|"Gratz, you won!")");
-const std::string bye = shown("#P E#|\"Bye!\"");
-const std::string usage = "usage: cairn [--from N] [--levels DIR] [--help] [--version]\n";
+const std::string bye = shown("#P E#|\"Bye!\""), pe = shown(R"(PE| P|"Gratz, you won!")");
 const Files three = {{"1.txt", "PE\n1\n"}, {"2.txt", "PE\n2\n"}, {"3.txt", "PE\n3\n"}};
 const std::string big = times(300, std::string(300, '#') + "\n");
+
+// Each case of an option loop prints its status and the first line of its error stream, then
+// of its output after a '/'.
+std::string eachOf(const std::string& cases, const char* program) {
+    return "for a in " + cases + "; do " + program + " $a > o 2> e < /dev/null; echo $? " +
+           "\"$(head -qn 1 e)/$(head -qn 1 o)\"; done; " + program + " -x 2>&1 | tail -n 1";
+}
 
 // The game as a player or a script meets it, keys through a pipe; these rows
 // also run against the Windows build.
@@ -73,17 +80,24 @@ const Run campaigns[] = {
     // Off the left, the top, a short row's end and the bottom; into a gap of a short row.
     {"WalkEdgesAndRaggedRows", one(" \nP E\n"), "awwdsdwsd",
      shown(R"( /P E| /P E|P/  E|P/  E|P/  E| /P E| / PE| / PE| / PE| /  P|"Gratz, you won!")")},
-    {"OtherBytesAreWalls", one("P\t0eO\x01\x80\x7f"), "d",
-     shown("P\t0eO?\x80?|P\t0eO?\x80?|\"Bye!\"")},
-    // Both edges of the masked ranges, and a sequence that would set the window title.
-    {"ControlBytesMasked", one("\x1b]0;x\x07P\x01\x08\x0b\x1f\nab\x7f\n"), "",
-     shown(R"(?]0;x?P????/ab?|"Bye!")")},
-    // The last start marker of the lowest row wins; a CR ends a line only at its end.
-    {"LoadRules", one("#P#\r\n#PP#P#\r\nPaP\rb\r\r\n\r\nP\n"), "",
-     shown("# #/#  # #/ aP?b?|\"Bye!\"")},
-    {"NoMarkerStartsTopLeft", one(" E"), "d", shown(R"(PE| P|"Gratz, you won!")")},
-    {"StartOnExit", one("E \n"), "", shown(R"(P |"Gratz, you won!")")},
-    {"LastLineWithoutNewline", one("PE\n\nx"), "d", shown(R"(PE| P|"Gratz, you won!")")},
+    // Any other byte is a wall shown as it is, a tab too; control bytes show as '?', both edges of
+    // their ranges, and a sequence that would set the window title.
+    {"OtherBytesAreWallsAndMasked", one("\x1b]0;x\x07P\t0eO\x80\x01\x08\x0b\x1f\nab\x7f\n"), "d",
+     times(2, shown("?]0;x?P\t0eO\x80???\?/ab?")) + "Bye!\n"},
+    // Empty files are skipped; no marker starts top-left, even on the exit; a line without a
+    // newline ends the file; and in the last level the last marker of the lowest row wins, and
+    // a CR ends a line only at its end.
+    {"LoadRules",
+     {{"1.txt", ""},
+      {"2.txt", "\nPE"},
+      {"3.txt", "\r\nPE"},
+      {"4.txt", " E"},
+      {"5.txt", "E \n"},
+      {"6.txt", "PE\n\nx"},
+      {"7.txt", "#P#\r\n#PP#P#\r\nPaP\rb\r\r\n\r\nP\n"}},
+     "dd",
+     "levels/1.txt is empty!\nlevels/2.txt is empty!\nlevels/3.txt is empty!\n" +
+         shown(R"(PE| P|P |PE| P|# #/#  # #/ aP?b?|"Bye!")")},
     {"GapEndsDiscovery",
      {{"1.txt", "PE\n1"}, {"2.txt", "PE\n2"}, {"4.txt", "PE\n4"}},
      "dd",
@@ -101,46 +115,34 @@ const Run campaigns[] = {
      "Gratz, you won!\n",
      "cairn: found no levels\n",
      0,
-     "cat keys | GAME 2> log; cut -d: -f1-2 log >&2"},
-    {"EmptyLevelsSkipped",
-     {{"1.txt", ""}, {"2.txt", "\nPE"}, {"3.txt", "\r\nPE"}, {"4.txt", "PE"}},
-     "d",
-     "levels/1.txt is empty!\nlevels/2.txt is empty!\nlevels/3.txt is empty!\n" +
-         shown(R"(PE| P|"Gratz, you won!")")},
+     "cat keys | $GAME 2> log; cut -d: -f1-2 log >&2"},
     {"FromLevelTwo", three, "dd", shown(R"(PE/2| P/2|PE/3| P/3|"Gratz, you won!")"), "", 0,
-     "cat keys | GAME --from=2"},
+     "cat keys | $GAME --from=2"},
     {"OtherFolder",
      {},
      "d",
-     shown(R"(PE| P|"Gratz, you won!")"),
+     pe,
      "",
      0,
-     "mkdir mine && echo PE > mine/1.txt && cat keys | GAME --levels=mine/"},
+     "mkdir mine && echo PE > mine/1.txt && cat keys | $GAME --levels=mine/"},
     // The null device is no console: it is an empty input, so the game ends at once.
-    {"NullDeviceEndsAtOnce", one(walk), "", bye, "", 0, "GAME < /dev/null | head -c 4096"},
+    {"NullDeviceEndsAtOnce", one(walk), "", bye, "", 0, "$GAME < /dev/null | head -c 4096"},
     // A wrong option is named, with the usage after it; an option that leaves nothing to play
     // names the missing file.
     {"BadArguments", three, "",
-     "2 cairn: --from needs a level number from 1 to 2147483647, not '0'\n"
-     "2 cairn: --from needs a level number from 1 to 2147483647, not '2147483648'\n"
-     "2 cairn: --from needs a value\n2 cairn: unknown option --form\n"
-     "2 cairn: unexpected argument x=1\n2 cairn: --help takes no value\n"
-     "2 cairn: --levels needs a folder\n2 cairn: there is no nowhere/2.txt, nor a level 1\n"
-     "2 cairn: there is no levels/2147483647.txt; the last level is levels/3.txt\n"
-     "0 cairn 1.0.0\n0 " +
-         usage + usage,
+     "2 cairn: --from needs a level number from 1 to 2147483647, not '0'/\n"
+     "2 cairn: --from needs a level number from 1 to 2147483647, not '2147483648'/\n"
+     "2 cairn: --from needs a value/\n2 cairn: unknown option --form/\n"
+     "2 cairn: unexpected argument x=1/\n2 cairn: --help takes no value/\n"
+     "2 cairn: --levels needs a folder/\n2 cairn: there is no nowhere/2.txt, nor a level 1/\n"
+     "2 cairn: there is no levels/2147483647.txt; the last level is levels/3.txt/\n"
+     "0 /cairn 1.0.0\n0 /usage: cairn [--from N] [--levels DIR] [--help] [--version]\n"
+     "usage: cairn [--from N] [--levels DIR] [--help] [--version]\n",
      "", 0,
-     "for a in '--from 0' --from=2147483648 --from '--form 7' x=1 --help=x --levels= "
-     "'--levels nowhere --from 2' '--from 2147483647' --version -h; do GAME $a < /dev/null > o 2> "
-     "e; "
-     "echo $? \"$(head -qn 1 e o)\"; done; GAME -x 2>&1 | tail -n 1"},
+     eachOf("'--from 0' --from=2147483648 --from '--form 7' x=1 --help=x --levels= "
+            "'--levels nowhere --from 2' '--from 2147483647' --version -h",
+            "$GAME")},
 };
-
-// The checker's figures without the solutions that have them, and those solutions.
-const std::string figuresOnly = "sed 's/^\\(  fewest [a-z]*: [0-9]*\\), in .*/\\1/'";
-const std::string checkUsage =
-    "usage: cairn-check [--table] [--limit POSITIONS] [--memory MEGABYTES] FILE...\n";
-const std::string routes = "sed -n 's/.*, in \\([wasd]*\\) .*/\\1/p'";
 
 const Run surroundings[] = {
     // The game when what is around it fails or misbehaves. A folder where a level should be is
@@ -151,17 +153,17 @@ const Run surroundings[] = {
      shown("#P E#|# PE#|#  P#") + "levels/2.txt could not be read!\n" + won,
      "",
      0,
-     "mkdir levels/2.txt; ln -s nowhere levels/4.txt; cat keys | GAME"},
+     "mkdir levels/2.txt; ln -s nowhere levels/4.txt; cat keys | $GAME"},
     {"KeysLateOnNonBlockingInput", one(walk), "", won, "", 0,
-     "(sleep 0.5; printf dd) | " + nonBlocking + "0 GAME"},
+     "(sleep 0.5; printf dd) | " + nonBlocking + "0 $GAME"},
     {"BigFrameOnNonBlockingOutput", one(big), "", frameOf("P" + big.substr(1)) + "Bye!\n", "", 0,
-     nonBlocking + "1 GAME < /dev/null | (sleep 0.5; cat)"},
+     nonBlocking + "1 $GAME < /dev/null | (sleep 0.5; cat)"},
     // A small frame fails on its flush, a big one as it is written.
     {"StopsAtOnceOnDiskFull", one(walk), "", "",
      "cairn: cannot write to standard output: No space left on device\n", 1,
-     "sleep 3 | timeout 1 GAME > /dev/full"},
+     "sleep 3 | timeout 1 $GAME > /dev/full"},
     {"BigFrameToClosedOutput", one(big), "d", "",
-     "cairn: cannot write to standard output: Bad file descriptor\n", 1, "cat keys | GAME >&-"},
+     "cairn: cannot write to standard output: Bad file descriptor\n", 1, "cat keys | $GAME >&-"},
     // 2 GiB of NUL bytes, sparse on disk, then the start marker beyond column 2^31: more than a
     // Point can count. The output is cut short, so that a game that plays it cannot fill the disk.
     {"LevelTooWide",
@@ -170,11 +172,11 @@ const Run surroundings[] = {
      "levels/1.txt is too large!\n" + won,
      "",
      0,
-     "truncate -s 2G levels/1.txt && printf 'P E' >> levels/1.txt && cat keys | GAME | "
+     "truncate -s 2G levels/1.txt && printf 'P E' >> levels/1.txt && cat keys | $GAME | "
      "head -c 4096"},
     {"PipeClosedWithSigpipeIgnored", one(walk), "", "\n",
      "cairn: cannot write to standard output: Broken pipe\n1\n", 0,
-     "trap '' PIPE; yes 2>/dev/null | { GAME; echo $? >&2; } | head -c 1"},
+     "trap '' PIPE; yes 2>/dev/null | { $GAME; echo $? >&2; } | head -c 1"},
     // The checker. Figures worked out by hand: the lower boulder must go first, as the upper
     // one, pushed first, walls in the exit; two pushes of two boulders are two lines.
     {"CheckPushOrder", one("######\n#  # #\n#Po E#\n# o ##\n#  # #\n######\n"), "",
@@ -186,10 +188,10 @@ const Run surroundings[] = {
   dead ends: 39 of 79 positions (49.4%)
   never reached: 2 cells, the first at levels/1.txt:2:5
 )",
-     "", 0, "CHECK levels/1.txt | " + figuresOnly},
+     "", 0, "$CHECK levels/1.txt | sed 's/, in .*//'"},
     // Every three-move way to the exit of level 1 pushes twice; seven moves need one push. Level
     // 2's fewest pushes, two, take two lines; pushing one boulder three times takes one. Each
-    // solution given must win the game.
+    // solution given wins the game.
     {"CheckFewestPushesAndLines",
      {{"1.txt", "######\n#o   #\n#Po  #\n#o#E #\n######\n"},
       {"2.txt", "#######\n#Po  ##\n# o   #\n#  oE #\n## #  #\n#######\n"}},
@@ -200,13 +202,13 @@ const Run surroundings[] = {
   solution: sddds (5 moves, 3 pushes, 1 line)
   fewest pushes: 2
   fewest lines: 1
-)" + times(4, "Gratz, you won!\n"),
+)" + times(6, "Gratz, you won!\n"),
      "",
      0,
-     "CHECK levels/1.txt levels/2.txt > out; " + figuresOnly +
-         " out | grep 'solution\\|fewest'; mkdir 1 2 && cp levels/1.txt 1 && cp levels/2.txt "
-         "2/1.txt; n=1; for k in $(" +
-         routes + " out); do n=$((n + 1)); printf $k | GAME --levels $((n / 2)) | tail -n 1; done"},
+     "$CHECK levels/?.txt > out; grep 'solution\\|fewest' out | sed 's/, in .*//'; for n in 1 2; "
+     "do mkdir $n; mv levels/$n.txt $n/1.txt; done; i=2; for k in $(sed -n 's/.*[:n] "
+     "\\([wasd]*\\) (.*/\\1/p' out); do printf $k | $GAME --levels $(((i += 1) / 3)) | tail -n 1; "
+     "done"},
     // Counts of one, a start on the exit, no exit, and more cells than two bytes can number.
     {"CheckReports",
      {{"1.txt", "E o\n"},
@@ -225,36 +227,39 @@ const Run surroundings[] = {
 )",
      "",
      0,
-     "CHECK levels/?.txt 2> /dev/null | grep 'no sol\\|n:  (\\|ends: 0\\|never'"},
+     "$CHECK levels/?.txt 2> /dev/null | grep 'no sol\\|n:  (\\|ends: 0\\|never'"},
     {"CheckAtAndOverTheLimit", one("PEo\n"), "",
      "0\n  dead ends: 0 of 2 positions (0.0%)\n1\n"
      "  gave up: more than 1 position; raise the limit with --limit\n",
      "", 0,
-     "for n in 2 1; do CHECK --limit $n --memory 1 levels/1.txt > out; echo $?; tail -n 1 out; "
-     "done"},
+     "for n in 2 1; do $CHECK --limit $n --memory 1 levels/1.txt > o; echo $?; tail -n 1 o; done"},
     {"CheckBadArguments", one("PE"), "",
-     "2 cairn-check: --limit needs a whole number from 1 to 17592186044415, not '0'\n"
+     "2 cairn-check: --limit needs a whole number from 1 to 17592186044415, not '0'/\n"
      "2 cairn-check: --limit needs a whole number from 1 to 17592186044415, not "
-     "'99999999999999999999'\n"
+     "'99999999999999999999'/\n"
      "2 cairn-check: --memory needs a whole number from 1 to 17592186044415, not "
-     "'17592186044416'\n2 cairn-check: no level file given\n"
-     "2 cairn-check: unknown option --tabel\n2 cairn-check: --table takes no value\n"
-     "0 cairn-check 1.0.0\n0 " +
-         checkUsage + checkUsage,
+     "'17592186044416'/\n2 cairn-check: no level file given/\n"
+     "2 cairn-check: unknown option --tabel/\n2 cairn-check: --table takes no value/\n"
+     "0 /cairn-check 1.0.0\n0 /" +
+         times(2,
+               "usage: cairn-check [--table] [--limit POSITIONS] [--memory MEGABYTES] FILE...\n"),
      "", 0,
-     "for a in '--limit 0' '--limit 99999999999999999999' '--limit=5 --memory 17592186044416' '' "
-     "--tabel --table=1 --version "
-     "--help; do CHECK $a ${a:+levels/1.txt} > o 2> e; echo $? \"$(head -qn 1 e o)\"; done; "
-     "CHECK -x 2>&1 | tail -n 1"},
-    // An author's likely mistakes are warned of, with their places as editors give them.
+     eachOf("'--limit 0 x' '--limit 99999999999999999999 x' '--limit=5 --memory 17592186044416 x' "
+            "'' '--tabel x' '--table=1 x' --version --help",
+            "$CHECK")},
+    // An author's likely mistakes are warned of, with their places as editors give them. Level 2
+    // fills an 80 x 24 terminal exactly, and level 3 is a row too tall.
     {"CheckWarnings", one("\t\to#\n\nnote\n"), "", "",
      R"(levels/1.txt:1:1: warning: no start marker P: the player starts here, in the top-left cell
 levels/1.txt:1:1: warning: a tab is a wall, though the game shows it as blank space (2 tabs in all)
 levels/1.txt:2: warning: this empty line ends the level; the 1 line after it is never read
-levels/2.txt: warning: 24 rows, widest 80: an 80 x 24 terminal shows a level of at most 23 rows of)"
+levels/3.txt: warning: 24 rows, widest 2: an 80 x 24 terminal shows a level of at most 23 rows of)"
      R"( 80 columns whole
 )",
-     1, "printf '%78sPE\\n' '' > levels/2.txt && seq 23 >> levels/2.txt && CHECK levels/?.txt >o"},
+     1,
+     "printf '%78sPE\\n' '' > levels/2.txt && seq 22 >> levels/2.txt && (echo P; seq 23) > "
+     "levels/3.txt && "
+     "$CHECK levels/?.txt > o"},
     // A file that does not load outweighs one without a solution, whichever comes first.
     {"CheckMissingAndEmpty",
      {{"1.txt", ""}, {"3.txt", "P o E"}},
@@ -262,11 +267,11 @@ levels/2.txt: warning: 24 rows, widest 80: an 80 x 24 terminal shows a level of 
      "",
      "levels/1.txt is empty!\nCould not open levels/2.txt!\n",
      2,
-     "CHECK levels/1.txt levels/2.txt levels/3.txt > /dev/null"},
+     "$CHECK levels/1.txt levels/2.txt levels/3.txt > /dev/null"},
     // Few boulders in a big room: positions are stored as lists of cells, kept in order.
     {"CheckRoomOfTwoBoulders",
      one("##############\n#P       o   #\n#  o         #\n#           E#\n##############\n"), "",
-     "  dead ends: 0 of 11620 positions (0.0%)\n", "", 0, "CHECK levels/1.txt | tail -n 1"},
+     "  dead ends: 0 of 11620 positions (0.0%)\n", "", 0, "$CHECK levels/1.txt | tail -n 1"},
     // The bottom row touches no open cell: 4 of 16 cells are dead wall.
     {"CheckTable",
      {{"1.txt", "####\n#PE#\n####\n####\n"}, {"2.txt", "#P o E#"}},
@@ -275,18 +280,18 @@ levels/2.txt: warning: 24 rows, widest 80: an 80 x 24 terminal shows a level of 
      "levels/2.txt\t1\t7\t5\t1\t1\t0.0\tno solution\t-\t-\t-\t-\t5\t100.0\t1\t-\n",
      "",
      0,
-     "CHECK --table levels/?.txt > t; echo $?; tail -n +2 t"},
+     "$CHECK --table levels/?.txt > t; echo $?; tail -n +2 t"},
 #ifndef __SANITIZE_ADDRESS__  // which cannot run within 1 GB of address space
     // Each position of this room takes kilobytes: with a budget of 1 GB the search must give up
     // before it runs out of 1.3 GB of address space.
     {"CheckGivesUpBeforeMemoryRunsOut",
      one(times(200, times(16, "     o       ").substr(0, 200) + "\n").replace(0, 1, "P")), "",
-     "1\n  gave up: ", "", 0,
-     "prlimit --as=1300000000 CHECK --memory 1024 levels/1.txt > out 2> /dev/null; echo $?; "
-     "tail -n 1 out | cut -c 1-11 | tr -d '\\n'"},
+     "1\n  gave up:", "", 0,
+     "prlimit --as=1300000000 $CHECK --memory 1024 levels/1.txt > o 2> /dev/null; echo $?; "
+     "tail -n 1 o | cut -c 1-10 | tr -d '\\n'"},
 #endif
     // Without GoogleTest the tests are refused when asked for, and the game builds and plays.
-    {"BuildWithoutGoogleTest", one("PE"), "d", "1\n" + shown(R"(PE| P|"Gratz, you won!")"), "", 0,
+    {"BuildWithoutGoogleTest", one("PE"), "d", "1\n" + pe, "", 0,
      "c='cmake -S " SOURCE_DIR " -DCMAKE_DISABLE_FIND_PACKAGE_GTest=ON'; $c -B dev "
      "-DCAIRN_DEVELOPER=ON 2>&1 | grep -c 'install the Debian package libgtest-dev'; $c -B out "
      "> log && cmake --build out -j2 --target cairn > log && test ! -e out/tests && cat keys | "
@@ -294,14 +299,11 @@ levels/2.txt: warning: 24 rows, widest 80: an 80 x 24 terminal shows a level of 
     // A newcomer's ./play, then the install, which must build what ./play did not. Installed, the
     // game prefers levels where it is run, and plays its own anywhere else.
     {"InstalledAfterPlay", one("PE"), "",
-     times(3, shown(R"(PE| P|"Gratz, you won!")")) + frameOf(readFile(SOURCE_DIR "/levels/1.txt")) +
-         "Bye!\n",
-     "", 0,
+     times(3, pe) + frameOf(readFile(SOURCE_DIR "/levels/1.txt")) + "Bye!\n", "", 0,
      "mkdir src && tar -C '" SOURCE_DIR "' --exclude='./build*' --exclude=./.git -c . | tar -x "
      "-C src && echo d | src/play --levels levels && cmake --install src/build --prefix prefix > "
      "log && g=prefix/games/cairn && echo d | $g && mkdir l && mv levels/1.txt l && echo d | $g "
-     "--levels l && "
-     "test -e prefix/share/man/man6/cairn-check.6.gz && echo q | $g"},
+     "--levels l && test -e prefix/share/man/man6/cairn-check.6.gz && echo q | $g"},
 };
 
 class Game : public testing::TestWithParam<Run> {};
@@ -313,20 +315,14 @@ TEST_P(Game, PlaysAsExpected) {
     // Another build of the game may be named in CAIRN_GAME, such as the Windows
     // one under wine, whose newlines are CR LF.
     const char* const other = std::getenv("CAIRN_GAME");
-    const std::string game = other != nullptr ? other : "'" CAIRN_BINARY "'";
     const auto printed = [&](const char* file) {
         const std::string text = folder.read(file);
         return other != nullptr ? std::regex_replace(text, std::regex("\r\n"), "\n") : text;
     };
-    std::string command = c.command;
-    for (const auto& [word, program] : {std::pair{"GAME", game}, {"CHECK", "'" CHECK_BINARY "'"}}) {
-        // The search goes on after what was put in, which may itself hold the word.
-        const std::string run = "timeout 120 " + program;
-        for (auto at = command.find(word); at != std::string::npos;
-             at = command.find(word, at + run.size()))
-            command.replace(at, std::strlen(word), run);
-    }
-    EXPECT_EQ(folder.run(command), c.status);
+    const std::string game = other != nullptr ? other : CAIRN_BINARY;
+    EXPECT_EQ(folder.run("GAME='timeout 120 " + game + "' CHECK='timeout 120 " CHECK_BINARY "'; " +
+                         c.command),
+              c.status);
     EXPECT_TRUE(printed("stdout") == c.output) << printed("stdout").substr(0, 600);
     EXPECT_EQ(printed("stderr"), c.errors);
 }
