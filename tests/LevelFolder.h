@@ -40,13 +40,13 @@ class LevelFolder {
         std::ofstream(path_ / file, std::ios::binary) << text;
     }
     std::string read(const std::string& file) const { return readFile(path_ / file); }
-    std::string path(const std::string& file = "") const { return path_ / file; }
+    const std::filesystem::path& path() const { return path_; }
 
     // Runs a shell command here, its output in the files stdout and stderr;
     // its exit status, or -1 when a signal ended it.
     int run(const std::string& command) const {
-        const int status =
-            std::system(("cd '" + path() + "' && (" + command + ") > stdout 2> stderr").c_str());
+        const int status = std::system(
+            ("cd " + path_.string() + " && (" + command + ") > stdout 2> stderr").c_str());
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
 

@@ -19,9 +19,9 @@ bool enclosed(const std::vector<std::string>& rows) {
     return true;
 }
 
-// The shipped levels: every one keeps the marks of a designed level, can be
-// finished as the README's table says, and its solution wins the real game;
-// from level 6 on the pack climbs in the lines it needs.
+// The shipped levels: every one keeps the marks of a designed level and can be
+// finished as the README's table says; from level 6 on the pack climbs in the
+// lines it needs. The browser test plays their solutions in the real game.
 TEST(LevelPack, KeepsItsMarks) {
     const LevelFolder folder;
     std::string files;
@@ -38,7 +38,6 @@ TEST(LevelPack, KeepsItsMarks) {
               0);
     const std::vector<std::string> report = split(folder.read("stdout"), '\n');
     const std::string readme = readFile(SOURCE_DIR "/README.md");
-    std::string keys;
     for (int level = 1, before = 0; level <= count; ++level) {
         // The columns are named in report[0].
         const auto f = split(report.at(level), '\t');
@@ -54,12 +53,7 @@ TEST(LevelPack, KeepsItsMarks) {
                     (level < 6 || (f[10] != "0" && lines >= std::exchange(before, lines))) &&
                     (level < 10 || std::stod(f[13]) >= 50))
             << "level " << level << " breaks a mark";
-        keys += f[15];
     }
-    EXPECT_EQ(folder.run("printf " + keys +
-                         " | (cd '" SOURCE_DIR "' && timeout 120 '" CAIRN_BINARY "') | tail -n 1"),
-              0);
-    EXPECT_EQ(folder.read("stdout"), "Gratz, you won!\n");
 }
 
 }  // namespace
