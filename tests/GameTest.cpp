@@ -83,9 +83,9 @@ const Run campaigns[] = {
     // their ranges, and a sequence that would set the window title.
     {"OtherBytesAreWallsAndMasked", one("\x1b]0;x\x07P\t0eO\x80\x01\x08\x0b\x1f\nab\x7f\n"), "d",
      times(2, shown("?]0;x?P\t0eO\x80???\?/ab?")) + "Bye!\n"},
-    // Empty files are skipped; no marker starts top-left, even on the exit; a line without a
-    // newline ends the file; and in the last level the last marker of the lowest row wins, and
-    // a CR ends a line only at its end.
+    // Levels that start with an empty line are empty and skipped; no marker starts top-left,
+    // even on the exit; an empty line ends a level; and in the last level the last marker of the
+    // lowest row wins, and a CR is dropped only at the end of a line.
     {"LoadRules",
      {{"1.txt", ""},
       {"2.txt", "\nPE"},
