@@ -28,7 +28,8 @@ before(async () => {
   server = await serve(web, 0);
   base = `http://127.0.0.1:${server.address().port}/`;
   const executablePath = ["/usr/lib/chromium/chromium", "/usr/bin/chromium"].find(existsSync);
-  browser = await puppeteer.launch({ executablePath, args: ["--no-sandbox"] });
+  const args = ["--no-sandbox", "--disable-dev-shm-usage"];
+  browser = await puppeteer.launch({ executablePath, args });
 });
 after(() => Promise.all([browser?.close(), server?.close()]));
 
@@ -49,7 +50,8 @@ async function open(query = "", script = () => {}) {
     Object.defineProperty(window, "Terminal", {
       get: () => terminal,
       set(value) {
-        const write = (terminal = value).prototype.write;
+        terminal = value;
+        const write = value.prototype.write;
         value.prototype.write = function (data) {
           window.terminal = this;
           const bytes = typeof data === "string" ? new TextEncoder().encode(data) : data;
