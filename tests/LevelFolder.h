@@ -40,7 +40,6 @@ class LevelFolder {
         std::ofstream(path_ / file, std::ios::binary) << text;
     }
     std::string read(const std::string& file) const { return readFile(path_ / file); }
-    const std::filesystem::path& path() const { return path_; }
 
     // Runs a shell command here, its output in the files stdout and stderr;
     // its exit status, or -1 when a signal ended it.
