@@ -24,6 +24,12 @@ const Bytes bytes[] = {
      false,
      {esc, esc, 'w', esc, esc, 'd', esc, esc},
      0},
+    // Broken by a control byte, longer than any known, cut off by the end of the input.
+    {"BrokenLongAndCut",
+     "\x1b[2\x01\x1b[" + std::string(31, '1') + "\x1b[1;",
+     true,
+     {esc, 1, esc, '1', esc},
+     0},
     {"LoneEscapeWaits", "\x1b", false, {}, 1},
     {"CutSequenceWaits", "w\x1b[1;", false, {'w'}, 4},
     // A console gives Delete as 0xE0 'S' and F10 as 0x00 'D': one key each.
