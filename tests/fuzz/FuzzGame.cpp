@@ -7,10 +7,8 @@
 
 #include <algorithm>
 #include <cassert>
-#include <cstdint>
 #include <fstream>
 #include <iostream>
-#include <string>
 
 #include "Gamefield.h"
 #include "Keyboard.h"
@@ -28,10 +26,6 @@ std::string shape(const Gamefield& field) {
     return shape + std::to_string(boulders);
 }
 
-char under(const Gamefield& field, Point player) {
-    return field.rows.at(static_cast<std::size_t>(player.y)).at(static_cast<std::size_t>(player.x));
-}
-
 // Plays keys as the game does, up to Q, the exit or the end of the keys; R
 // plays on where the level stands. Every key takes at least one byte and
 // never reads past the end.
@@ -40,7 +34,10 @@ void play(const std::string& path, std::string_view keys, bool console) {
     Point player{0, 0};
     if (!field.load(path, player)) return;
     const std::string before = shape(field);
-    while (!keys.empty() && under(field, player) != exitCell) {
+    const auto under = [&] {
+        return field.rows.at(std::size_t(player.y)).at(std::size_t(player.x));
+    };
+    while (!keys.empty() && under() != exitCell) {
         const DecodedKey key = (console ? decodeConsoleKey : decodeKey)(keys, true);
         assert(key.length > 0 && key.length <= keys.size());
         keys.remove_prefix(key.length);
@@ -52,8 +49,8 @@ void play(const std::string& path, std::string_view keys, bool console) {
         field.move(player, deltaX, deltaY);
         assert(shape(field) == before);
         // A step lands on floor or an exit, never on a wall or a boulder; the start may be one.
-        if (player.x == from.x && player.y == from.y) continue;
-        assert(under(field, player) == floorCell || under(field, player) == exitCell);
+        assert((player.x == from.x && player.y == from.y) || under() == floorCell ||
+               under() == exitCell);
     }
 }
 
@@ -62,10 +59,10 @@ void play(const std::string& path, std::string_view keys, bool console) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static const std::string path = "/tmp/cairn-fuzz-" + std::to_string(getpid()) + ".txt";
     std::cout.rdbuf(nullptr);  // frames go nowhere, at no cost
-    const std::string input(reinterpret_cast<const char*>(data), size);
-    const auto split = std::min(input.find('\xff'), input.size());
+    const std::string_view input(reinterpret_cast<const char*>(data), size);
+    const auto split = std::min(input.find('\xff'), size);
     std::ofstream(path, std::ios::binary | std::ios::trunc) << input.substr(0, split);
-    const std::string keys = split < input.size() ? input.substr(split + 1) : "";
+    const auto keys = input.substr(std::min(split + 1, size));
     play(path, keys, !keys.empty() && (keys[0] & 1) != 0);
     return 0;
 }
