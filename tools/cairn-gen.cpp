@@ -5,8 +5,12 @@
 // the change when the room needs at least as many lines as before, and now
 // and then when it needs fewer, so that the climb can leave a lesser hill.
 // What it prints are candidates: an author still chooses, trims and names a
-// level by hand. A START level is climbed from instead of a room of WIDTH x
-// HEIGHT, and keeps its own size.
+// level by hand, and proves it with cairn-check. A START level is climbed
+// from instead of a room of WIDTH x HEIGHT, and keeps its own size.
+//
+// Rooms are scored by the search by lines, which takes a room in about a
+// thousandth of the solver's time; --lines prints its figures for level
+// files, which must agree with cairn-check's.
 
 #include <algorithm>
 #include <cmath>
@@ -16,11 +20,17 @@
 #include <string>
 #include <vector>
 
-#include "Solver.h"
+#include "LineSearch.h"
 
 namespace {
 
-const char* const usage = "usage: cairn-gen WIDTH HEIGHT ROUNDS SEED [POSITIONS [START]]\n";
+const char* const usage =
+    "usage: cairn-gen WIDTH HEIGHT ROUNDS SEED [POSITIONS [START]]\n"
+    "       cairn-gen --lines FILE...\n";
+
+// A room whose positions pass cairn-check's default limit, with room to
+// spare, would take too long to prove.
+constexpr std::size_t checkable = 4'000'000;
 
 struct Room {
     std::vector<std::string> rows;
@@ -28,17 +38,18 @@ struct Room {
     Point exit{1, 1};
 };
 
-// What the climb compares: the fewest lines first, the fewest pushes (which
-// give the climb a slope between two counts of lines) after them. A room
-// where fewer than half the positions are dead ends loses ground for each
-// point it lacks: the pack's hard levels punish a wrong push, and a room that
-// forgives every push asks its lines without asking a decision of each.
+// What the climb compares: the fewest lines first, the share of dead ends
+// (which gives the climb a slope between two counts of lines) after them. A
+// room where fewer than half the positions are dead ends loses ground for
+// each point it lacks: the pack's hard levels punish a wrong push, and a
+// room that forgives every push asks its lines without asking a decision of
+// each.
 struct Score {
-    long lines = -1, pushes = 0;
+    long lines = -1;
     long deadPercent = 0;
     long value() const {
         if (lines < 0) return -1;
-        return lines * 100 + std::min(pushes, 99L) - 10 * std::max(0L, 50 - deadPercent);
+        return lines * 100 + deadPercent - 10 * std::max(0L, 50 - deadPercent);
     }
 };
 
@@ -53,18 +64,16 @@ std::vector<std::string> level(Room room) {
     return room.rows;
 }
 
-// A room that cannot be finished, or whose search passes the limits, scores
+// A room that cannot be finished, or whose search passes the limit, scores
 // below every other.
-Score score(const Room& room, const Limits& limits) {
+Score score(const Room& room, std::size_t limit) {
     Gamefield field;
     field.rows = room.rows;
     field.rows[static_cast<std::size_t>(room.exit.y)][static_cast<std::size_t>(room.exit.x)] =
         exitCell;
-    const Solution solution = solve(field, room.start, limits);
-    if (solution.outcome != Solution::Outcome::finished) return {};
-    return {static_cast<long>(solution.fewestLines.lines),
-            static_cast<long>(solution.fewestPushes.pushes),
-            static_cast<long>(solution.deadEnds * 100 / solution.positions)};
+    const LineFigures figures = searchLines(field, room.start, limit);
+    if (figures.lines < 1 || figures.positions > checkable) return {};
+    return {figures.lines, static_cast<long>(figures.deadEnds * 100 / figures.positions)};
 }
 
 bool same(Point a, Point b) {
@@ -84,20 +93,22 @@ void mutate(Room& room, std::mt19937& random) {
     } else if (choice == 1 && at(room, cell) == floorCell) {
         room.exit = cell;
     } else {
-        const char cells[] = {floorCell, floorCell, boulderCell, boulderCell, '#'};
-        at(room, cell) = cells[std::uniform_int_distribution<int>(0, 4)(random)];
+        const char cells[] = {floorCell, floorCell, boulderCell, boulderCell, boulderCell, '#'};
+        at(room, cell) = cells[std::uniform_int_distribution<int>(0, 5)(random)];
     }
 }
 
-// A walled room of the size asked for, a third of it boulders and some walls.
+// A walled room of the size asked for, nearly half of it boulders and some
+// walls: crowded rooms, where boulders block one another, are where lines
+// come from.
 Room crowdedRoom(int width, int height, std::mt19937& random) {
     Room room;
     room.rows.assign(static_cast<std::size_t>(height) + 2,
                      std::string(static_cast<std::size_t>(width) + 2, '#'));
     for (int y = 1; y <= height; ++y) {
         for (int x = 1; x <= width; ++x) {
-            const int roll = std::uniform_int_distribution<int>(0, 9)(random);
-            at(room, {x, y}) = roll < 3 ? boulderCell : roll == 3 ? '#' : floorCell;
+            const int roll = std::uniform_int_distribution<int>(0, 99)(random);
+            at(room, {x, y}) = roll < 45 ? boulderCell : roll < 53 ? '#' : floorCell;
         }
     }
     room.exit = {width, height};
@@ -122,8 +133,7 @@ Room fromFile(const std::string& path) {
 }
 
 void print(const Room& room, const Score& score) {
-    std::cout << "candidate: " << score.lines << " lines, " << score.pushes << " pushes, "
-              << score.deadPercent << "% dead ends\n";
+    std::cout << "candidate: " << score.lines << " lines, " << score.deadPercent << "% dead ends\n";
     for (const auto& row : level(room)) std::cout << row << "\n";
     std::cout << std::endl;
 }
@@ -139,20 +149,20 @@ bool keep(long got, long now, std::mt19937& random) {
 
 // Climbs from room for the rounds given, printing each room better than any
 // before it. A climb that stalls starts again from the best room, shaken.
-void climb(Room room, long rounds, const Limits& limits, std::mt19937& random) {
-    Score now = score(room, limits), best = now;
+void climb(Room room, long rounds, std::size_t limit, std::mt19937& random) {
+    Score now = score(room, limit), best = now;
     Room bestRoom = room;
     for (long round = 0, stale = 0; round < rounds; ++round) {
         if (++stale > 1500) {
             room = bestRoom;
             for (int i = 0; i < 6; ++i) mutate(room, random);
-            now = score(room, limits);
+            now = score(room, limit);
             stale = 0;
         }
         Room next = room;
         for (int i = std::uniform_int_distribution<int>(1, 3)(random); i > 0; --i)
             mutate(next, random);
-        const Score got = score(next, limits);
+        const Score got = score(next, limit);
         if (!keep(got.value(), now.value(), random)) continue;
         if (got.value() > now.value()) stale = 0;
         room = next, now = got;
@@ -160,9 +170,28 @@ void climb(Room room, long rounds, const Limits& limits, std::mt19937& random) {
     }
 }
 
+// The figures of each level file, as the climb sees them: its fewest lines,
+// its positions and its dead ends.
+int printLines(int count, char** paths) {
+    int status = 0;
+    for (int i = 0; i < count; ++i) {
+        Gamefield field;
+        Point start{0, 0};
+        if (!field.load(paths[i], start)) {
+            status = 2;
+            continue;
+        }
+        const LineFigures figures = searchLines(field, start, SIZE_MAX);
+        std::cout << paths[i] << ": " << figures.lines << " lines, " << figures.positions
+                  << " positions, " << figures.deadEnds << " dead ends\n";
+    }
+    return status;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc > 2 && std::string(argv[1]) == "--lines") return printLines(argc - 2, argv + 2);
     if (argc < 5 || argc > 7) {
         std::cerr << usage;
         return 2;
@@ -175,7 +204,10 @@ int main(int argc, char** argv) {
         return 2;
     }
     std::mt19937 random(static_cast<unsigned>(std::strtoul(argv[4], nullptr, 10)));
-    const Room room = argc > 6 ? fromFile(argv[6]) : crowdedRoom(width, height, random);
-    climb(room, rounds, Limits{positions, std::size_t{1} << 30}, random);
+    // A crowded room is drawn again until it can be finished: the climb only
+    // ever moves between rooms that can.
+    Room room = argc > 6 ? fromFile(argv[6]) : crowdedRoom(width, height, random);
+    while (argc <= 6 && score(room, positions).lines < 0) room = crowdedRoom(width, height, random);
+    climb(room, rounds, positions, random);
     return 0;
 }
