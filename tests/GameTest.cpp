@@ -34,9 +34,9 @@ struct Run {
     const char* name;
     Files levels;
     std::string keys, output;
+    std::string command = "cat keys | $GAME";
     std::string errors{};
     int status = 0;
-    std::string command = "cat keys | $GAME";
 };
 
 const auto one = [](const std::string& level) { return Files{{"1.txt", level}}; };
@@ -102,34 +102,23 @@ const Run campaigns[] = {
      {{"1.txt", "PE"}, {"2.txt", "#Po E#"}},
      "rddRd",
      shown(R"(PE|PE| P|#Po E#|# PoE#|#Po E#|# PoE#|"Bye!")")},
-    {"QuitSkipsTheRest", {{"1.txt", walk}, {"2.txt", walk}}, "Q", bye},
     // Without options the game keeps to what it did, and says on the error stream where it looked.
     {"NoLevelOne",
      {{"0.txt", walk}, {"2.txt", walk}},
      "",
      "Gratz, you won!\n",
-     "cairn: found no levels\n",
-     0,
-     "cat keys | $GAME 2> log; cut -d: -f1-2 log >&2"},
-    {"FromLevelTwo", three, "dd", shown(R"(PE/2| P/2|PE/3| P/3|"Gratz, you won!")"), "", 0,
+     "cat keys | $GAME 2> log; cut -d: -f1-2 log >&2",
+     "cairn: found no levels\n"},
+    {"FromLevelTwo", three, "dd", shown(R"(PE/2| P/2|PE/3| P/3|"Gratz, you won!")"),
      "cat keys | $GAME --from=2"},
     // The last number a level can have is played, and discovery stops there without overflowing.
     {"FromTheLastNumber",
      {{"2147483647.txt", "PE"}},
      "d",
      pe,
-     "",
-     0,
      "cat keys | $GAME --from 2147483647"},
-    {"OtherFolder",
-     {},
-     "d",
-     pe,
-     "",
-     0,
-     "mkdir mine && echo PE > mine/1.txt && cat keys | $GAME --levels=mine/"},
     // The null device is no console: it is an empty input, so the game ends at once.
-    {"NullDeviceEndsAtOnce", one(walk), "", bye, "", 0, "$GAME < /dev/null | head -c 4096"},
+    {"NullDeviceEndsAtOnce", one(walk), "", bye, "$GAME < /dev/null | head -c 4096"},
     // A wrong option is named, with the usage after it; an option that leaves nothing to play
     // names the missing file.
     {"BadArguments", three, "",
@@ -141,7 +130,6 @@ const Run campaigns[] = {
      "2 cairn: there is no levels/2147483647.txt; the last level is levels/3.txt/\n"
      "0 /cairn 1.0.0\n0 /usage: cairn [--from N] [--levels DIR] [--help] [--version]\n"
      "usage: cairn [--from N] [--levels DIR] [--help] [--version]\n",
-     "", 0,
      eachOf("'--from 0' --from=2147483648 --from '--form 7' x=1 --help=x --levels= "
             "'--levels nowhere --from 2' '--from 2147483647' --version -h",
             "$GAME")},
@@ -154,32 +142,27 @@ const Run surroundings[] = {
      {{"1.txt", walk}, {"3.txt", walk}, {"5.txt", "never"}},
      "dddd",
      shown("#P E#|# PE#|#  P#") + "levels/2.txt could not be read!\n" + won,
-     "",
-     0,
      "mkdir levels/2.txt; ln -s nowhere levels/4.txt; cat keys | $GAME"},
-    {"KeysLateOnNonBlockingInput", one(walk), "", won, "", 0,
+    {"KeysLateOnNonBlockingInput", one(walk), "", won,
      "(sleep 0.5; printf dd) | " + nonBlocking + "0 $GAME"},
-    {"BigFrameOnNonBlockingOutput", one(big), "", frameOf("P" + big.substr(1)) + "Bye!\n", "", 0,
+    {"BigFrameOnNonBlockingOutput", one(big), "", frameOf("P" + big.substr(1)) + "Bye!\n",
      nonBlocking + "1 $GAME < /dev/null | (sleep 0.5; cat)"},
     // A small frame fails on its flush, a big one as it is written.
-    {"StopsAtOnceOnDiskFull", one(walk), "", "",
-     "cairn: cannot write to standard output: No space left on device\n", 1,
-     "sleep 3 | timeout 1 $GAME > /dev/full"},
-    {"BigFrameToClosedOutput", one(big), "d", "",
-     "cairn: cannot write to standard output: Bad file descriptor\n", 1, "cat keys | $GAME >&-"},
+    {"StopsAtOnceOnDiskFull", one(walk), "", "", "sleep 3 | timeout 1 $GAME > /dev/full",
+     "cairn: cannot write to standard output: No space left on device\n", 1},
+    {"BigFrameToClosedOutput", one(big), "d", "", "cat keys | $GAME >&-",
+     "cairn: cannot write to standard output: Bad file descriptor\n", 1},
     // 2 GiB of NUL bytes, sparse on disk, then the start marker beyond column 2^31: more than a
     // Point can count. The output is cut short, so that a game that plays it cannot fill the disk.
     {"LevelTooWide",
      {{"2.txt", walk}},
      "dd",
      "levels/1.txt is too large!\n" + won,
-     "",
-     0,
      "truncate -s 2G levels/1.txt && printf 'P E' >> levels/1.txt && cat keys | $GAME | "
      "head -c 4096"},
     {"PipeClosedWithSigpipeIgnored", one(walk), "", "\n",
-     "cairn: cannot write to standard output: Broken pipe\n1\n", 0,
-     "trap '' PIPE; yes 2>/dev/null | { $GAME; echo $? >&2; } | head -c 1"},
+     "trap '' PIPE; yes 2>/dev/null | { $GAME; echo $? >&2; } | head -c 1",
+     "cairn: cannot write to standard output: Broken pipe\n1\n"},
     // The checker. Figures worked out by hand: the lower boulder must go first, as the upper
     // one, pushed first, walls in the exit; two pushes of two boulders are two lines.
     {"CheckPushOrder", one("######\n#  # #\n#Po E#\n# o ##\n#  # #\n######\n"), "",
@@ -191,7 +174,7 @@ const Run surroundings[] = {
   dead ends: 39 of 79 positions (49.4%)
   never reached: 2 cells, the first at levels/1.txt:2:5
 )",
-     "", 0, "$CHECK levels/1.txt | sed 's/, in .*//'"},
+     "$CHECK levels/1.txt | sed 's/, in .*//'"},
     // Every three-move way to the exit of level 1 pushes twice; seven moves need one push. Level
     // 2's fewest pushes, two, take two lines; pushing one boulder three times takes one. Each
     // solution given wins the game.
@@ -206,8 +189,6 @@ const Run surroundings[] = {
   fewest pushes: 2
   fewest lines: 1
 )" + times(6, "Gratz, you won!\n"),
-     "",
-     0,
      "$CHECK levels/?.txt > out; grep 'solution\\|fewest' out | sed 's/, in .*//'; for n in 1 2; "
      "do mkdir $n; mv levels/$n.txt $n/1.txt; done; i=2; for k in $(sed -n 's/.*[:n] "
      "\\([wasd]*\\) (.*/\\1/p' out); do printf $k | $GAME --levels $(((i += 1) / 3)) | tail -n 1; "
@@ -228,8 +209,6 @@ const Run surroundings[] = {
   no solution: the level has no exit
   dead ends: 0 of 75000 positions (0.0%)
 )",
-     "",
-     0,
      "$CHECK levels/?.txt 2> /dev/null | grep 'no sol\\|n:  (\\|ends: 0\\|never'"},
     // Limits are kept to the last position and byte, and 1 MB is plenty for a small level.
     // Positions are kept as lists of cells, in order, in a room of few boulders, and as sets of
@@ -243,8 +222,6 @@ const Run surroundings[] = {
      "  gave up: more than 1 position; raise the limit with --limit\n"
      "  dead ends: 0 of 11620 positions (0.0%)\n"
      "  gave up: 514 positions need more than 1 MB; raise the budget with --memory\n",
-     "",
-     0,
      "for n in 2 1; do $CHECK --limit $n --memory 1 levels/1.txt > o; echo $?; tail -n 1 o; done; "
      "$CHECK levels/2.txt | tail -n 1; $CHECK --memory 1 levels/3.txt 2> /dev/null | tail -n 1"},
     {"CheckBadArguments", one("PE"), "",
@@ -257,44 +234,37 @@ const Run surroundings[] = {
      "0 /cairn-check 1.0.0\n0 /" +
          times(2,
                "usage: cairn-check [--table] [--limit POSITIONS] [--memory MEGABYTES] FILE...\n"),
-     "", 0,
      eachOf("'--limit 0 x' '--limit 99999999999999999999 x' '--limit=5 --memory 17592186044416 x' "
             "'' '--tabel x' '--table=1 x' --version --help",
             "$CHECK")},
     // An author's likely mistakes are warned of, with their places as editors give them. Level 2
     // fills an 80 x 24 terminal exactly, and level 3 is a row too tall.
     {"CheckWarnings", one("\t\to#\n\nnote\n"), "", "",
+     "printf '%78sPE\\n' '' > levels/2.txt && seq 22 >> levels/2.txt && (echo P; seq 23) > "
+     "levels/3.txt && "
+     "$CHECK levels/?.txt > o",
      R"(levels/1.txt:1:1: warning: no start marker P: the player starts here, in the top-left cell
 levels/1.txt:1:1: warning: a tab is a wall, though the game shows it as blank space (2 tabs in all)
 levels/1.txt:2: warning: this empty line ends the level; the 1 line after it is never read
 levels/3.txt: warning: 24 rows, widest 2: an 80 x 24 terminal shows a level of at most 23 rows of)"
      R"( 80 columns whole
 )",
-     1,
-     "printf '%78sPE\\n' '' > levels/2.txt && seq 22 >> levels/2.txt && (echo P; seq 23) > "
-     "levels/3.txt && "
-     "$CHECK levels/?.txt > o"},
+     1},
     // A file that does not load outweighs one without a solution, whichever comes first.
-    {"CheckMissingAndEmpty",
-     {{"1.txt", ""}, {"3.txt", "P o E"}},
-     "",
-     "",
-     "levels/1.txt is empty!\nCould not open levels/2.txt!\n",
-     2,
-     "$CHECK levels/1.txt levels/2.txt levels/3.txt > /dev/null"},
-    // The bottom row touches no open cell: 4 of 16 cells are dead wall.
+    // The bottom row of level 1 touches no open cell: 4 of 16 cells are dead wall. A file that does
+    // not load outweighs a later one without a solution.
     {"CheckTable",
-     {{"1.txt", "####\n#PE#\n####\n####\n"}, {"2.txt", "#P o E#"}},
+     {{"1.txt", "####\n#PE#\n####\n####\n"}, {"2.txt", ""}, {"4.txt", "#P o E#"}},
      "",
-     "1\nlevels/1.txt\t4\t4\t2\t1\t0\t25.0\tsolved\t1\t0\t0\t0\t2\t0.0\t0\td\n"
-     "levels/2.txt\t1\t7\t5\t1\t1\t0.0\tno solution\t-\t-\t-\t-\t5\t100.0\t1\t-\n",
-     "",
-     0,
-     "$CHECK --table levels/?.txt > t; echo $?; tail -n +2 t"},
+     "2\nlevels/1.txt\t4\t4\t2\t1\t0\t25.0\tsolved\t1\t0\t0\t0\t2\t0.0\t0\td\n"
+     "levels/4.txt\t1\t7\t5\t1\t1\t0.0\tno solution\t-\t-\t-\t-\t5\t100.0\t1\t-\n",
+     "$CHECK --table levels/1.txt levels/2.txt levels/3.txt levels/4.txt > t; echo $?; "
+     "tail -n +2 t",
+     "levels/2.txt is empty!\nCould not open levels/3.txt!\n"},
     // A newcomer's ./play, then the install, which must build what ./play did not. Installed, the
     // game prefers levels where it is run, and plays its own anywhere else.
     {"InstalledAfterPlay", one("PE"), "",
-     times(3, pe) + frameOf(readFile(SOURCE_DIR "/levels/1.txt")) + "Bye!\n", "", 0,
+     times(3, pe) + frameOf(readFile(SOURCE_DIR "/levels/1.txt")) + "Bye!\n",
      "mkdir src && tar -C '" SOURCE_DIR "' --exclude='./build*' --exclude=./.git -c . | tar -x "
      "-C src && echo d | src/play --levels levels && cmake --install src/build --prefix prefix > "
      "log && g=prefix/games/cairn && echo d | $g && mkdir l && mv levels/1.txt l && echo d | $g "
