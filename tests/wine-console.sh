@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # The Windows build on wine's console in tmux: a key moves the player without
-# Enter or echo, Delete (0xE0 'S') and F10 (0x00 'D') move nothing, and after
-# the last level one more key ends the game with status 0.
+# Enter or echo, Delete (0xE0 'S', which a terminal's bytes would take as a
+# step) moves nothing, and after the last level one more key ends the game
+# with status 0. F10 (0x00 'D') is left to the decoder's test: wine passes no
+# code for it.
 set -euo pipefail
 folder=$(mktemp -d)
 trap 'tmux kill-session -t cairn-wine 2>/dev/null || true; rm -rf "$folder"' EXIT
@@ -16,8 +18,7 @@ expect() {
 }
 expect '#P #' 1
 tmux send-keys -t cairn-wine DC && expect '#P #' 2
-tmux send-keys -t cairn-wine F10 && sleep 1  # wine passes no code for F10; Windows redraws
-[ "$(lines '# P#')$(lines '#P ##')" = 00 ] || fail "Delete or F10 moved the player"
+[ "$(lines '# P#')$(lines '#P ##')" = 00 ] || fail "Delete moved the player"
 tmux send-keys -t cairn-wine s && expect '#P ##' 1
 tmux send-keys -t cairn-wine s && expect 'Gratz, you won!' 1
 tmux send-keys -t cairn-wine x
@@ -25,4 +26,4 @@ for _ in $(seq 100); do [ -s "$folder/status" ] && break; sleep 0.1; done
 [ "$(cat "$folder/status")" = 0 ] || fail "no exit status 0"
 ! tmux capture-pane -p -S - -t cairn-wine | grep -v Gratz | grep -q '[sSx]' ||
   fail "a key was echoed"
-echo "wine console: keys without Enter or echo; Delete and F10 ignored; status 0"
+echo "wine console: keys without Enter or echo; Delete ignored; status 0"
