@@ -17,13 +17,14 @@ struct Bytes {
 const int esc = escapeKey;
 
 const Bytes bytes[] = {
-    // The edges of the parameter and final ranges; SS3; Alt as Escape, then the key.
+    // The edges of the parameter and final ranges; SS3; Alt as Escape, then the key; a sequence
+    // cut off waits for its rest.
     {"Sequences",
      "\x1b[ ?@\x1b[0;1~w\x1bOQ\x1b"
-     "d\x1b\x1b[A",
+     "d\x1b\x1b[Aw\x1b[1;",
      false,
-     {esc, esc, 'w', esc, esc, 'd', esc, esc},
-     0},
+     {esc, esc, 'w', esc, esc, 'd', esc, esc, 'w'},
+     4},
     // Broken by a control byte, longer than any known, cut off by the end of the input.
     {"BrokenLongAndCut",
      "\x1b[2\x01\x1b[" + std::string(31, '1') + "\x1b[1;",
@@ -31,12 +32,15 @@ const Bytes bytes[] = {
      {esc, 1, esc, '1', esc},
      0},
     {"LoneEscapeWaits", "\x1b", false, {}, 1},
-    {"CutSequenceWaits", "w\x1b[1;", false, {'w'}, 4},
-    // A console gives Delete as 0xE0 'S' and F10 as 0x00 'D': one key each.
-    {"ConsoleSpecialKeys", std::string("\xe0S\0Dd\xe0H", 7), false, {esc, esc, 'd', esc}, 0, true},
-    {"ConsolePrefixWaits", "w\xe0", false, {'w'}, 1, true},
+    // A console gives Delete as 0xE0 'S' and F10 as 0x00 'D', one key each; its Escape is one key,
+    // never the start of a sequence; a prefix waits for its code.
+    {"ConsoleKeys",
+     std::string("\xe0S\0Dd\xe0H\x1b[Aw\xe0", 12),
+     false,
+     {esc, esc, 'd', esc, esc, '[', 'A', 'w'},
+     1,
+     true},
     {"ConsolePrefixAtEnd", std::string("\0", 1), true, {esc}, 0, true},
-    {"ConsoleEscapeIsOneByte", "\x1b[A", false, {esc, '[', 'A'}, 0, true},
 };
 
 class Decode : public testing::TestWithParam<Bytes> {};

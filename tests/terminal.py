@@ -14,12 +14,16 @@ from signal import *
 from termios import ECHO, ICANON, ISIG, tcgetattr
 
 GAME = os.path.abspath(sys.argv[1])
+FOLDER = tempfile.TemporaryDirectory()
+os.mkdir(FOLDER.name + "/levels")
+with open(FOLDER.name + "/levels/1.txt", "w") as level:
+    level.write("#P E#\n")
 
 
 # A signal the shell tells the game to ignore, as for a job in the background,
 # stays ignored; the others have their usual action, whatever the test was
 # started to ignore.
-def job(folder, ignored):
+def job(ignored):
     if os.fork():
         code = os.waitstatus_to_exitcode(os.wait()[1])
         os._exit(code if code >= 0 else 128 - code)
@@ -28,23 +32,19 @@ def job(folder, ignored):
         signal(number, SIG_IGN if number == ignored else SIG_DFL)
     signal(SIGTTOU, SIG_IGN)
     os.tcsetpgrp(0, os.getpid())
-    os.chdir(folder)
+    os.chdir(FOLDER.name)
     os.execv(GAME, ["cairn"])
 
 
 class Game:
     def __init__(self, ignored):
-        self.folder = tempfile.TemporaryDirectory()
-        os.mkdir(self.folder.name + "/levels")
-        with open(self.folder.name + "/levels/1.txt", "w") as level:
-            level.write("#P E#\n")
         self.master, self.slave = os.openpty()
         self.before = tcgetattr(self.slave)
         self.screen, self.seen, self.ended = b"", 0, None
         self.pid = os.fork()
         if self.pid == 0:
             os.login_tty(self.slave)
-            job(self.folder.name, ignored)
+            job(ignored)
 
     # Reads the screen until text shows after what earlier waits found.
     def wait_for(self, text, seconds=5):

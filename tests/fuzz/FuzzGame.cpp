@@ -1,5 +1,5 @@
 // Loads any bytes as a level and plays any keys on it, checking after every
-// step that the board keeps its shape and its rules. The input is the level
+// step that the board keeps its shape. The input is the level
 // file, a 0xFF byte, then key bytes, decoded as a terminal's bytes or, when
 // the first of them is odd, as a console's key codes.
 
@@ -34,10 +34,8 @@ void play(const std::string& path, std::string_view keys, bool console) {
     Point player{0, 0};
     if (!field.load(path, player)) return;
     const std::string before = shape(field);
-    const auto under = [&] {
-        return field.rows.at(std::size_t(player.y)).at(std::size_t(player.x));
-    };
-    while (!keys.empty() && under() != exitCell) {
+    while (!keys.empty() &&
+           field.rows.at(std::size_t(player.y)).at(std::size_t(player.x)) != exitCell) {
         const DecodedKey key = (console ? decodeConsoleKey : decodeKey)(keys, true);
         assert(key.length > 0 && key.length <= keys.size());
         keys.remove_prefix(key.length);
@@ -45,12 +43,8 @@ void play(const std::string& path, std::string_view keys, bool console) {
         std::int32_t deltaX = 0, deltaY = 0;
         if (command(key.key) == 'q') return;
         if (!stepFor(command(key.key), deltaX, deltaY)) continue;
-        const Point from = player;
         field.move(player, deltaX, deltaY);
         assert(shape(field) == before);
-        // A step lands on floor or an exit, never on a wall or a boulder; the start may be one.
-        assert((player.x == from.x && player.y == from.y) || under() == floorCell ||
-               under() == exitCell);
     }
 }
 

@@ -3,7 +3,7 @@
 //   node tests/web/browser.test.mjs BUILD_WEB BUILD OUTPUT_FOLDER
 import assert from "node:assert/strict";
 import { execSync, spawnSync } from "node:child_process";
-import { existsSync, mkdirSync } from "node:fs";
+import { mkdirSync } from "node:fs";
 import { after, before, test } from "node:test";
 import puppeteer from "puppeteer-core";
 import { serve } from "../../scripts/serve.mjs";
@@ -26,7 +26,8 @@ let server, browser, base;
 before(async () => {
   server = await serve(web, 0);
   base = `http://127.0.0.1:${server.address().port}/`;
-  const executablePath = ["/usr/lib/chromium/chromium", "/usr/bin/chromium"].find(existsSync);
+  // Debian's Chromium itself, not the script in /usr/bin that starts it.
+  const executablePath = "/usr/lib/chromium/chromium";
   const args = ["--no-sandbox", "--disable-dev-shm-usage"];
   browser = await puppeteer.launch({ executablePath, args });
 });
@@ -95,9 +96,8 @@ test("keys play the whole pack as on Linux, from the loopback address alone", as
   // once.
   await page.evaluate((keys) => window.terminal.input(keys), solutions);
   const expected = linux("da".repeat(10) + "\x1b[D\x1br" + solutions);
-  assert.ok(expected.toString().endsWith("Gratz, you won!\n"));
   assert.deepEqual(await bytes(expected.length), expected);
-  // Shown as lines of a terminal, not as bytes pasted in a row.
+  // The pack is won, shown as lines of a terminal, not as bytes pasted in a row.
   await until(() =>
     [...document.querySelectorAll(".xterm-rows > div")].some(
       (row) => row.textContent.trimEnd() === "Gratz, you won!",
