@@ -15,6 +15,9 @@ constexpr char wallCell = '#';
 class Search {
   public:
     Search(const Gamefield& level, Point start, std::size_t limit);
+    // The set of positions found refers back to the search.
+    Search(const Search&) = delete;
+    Search& operator=(const Search&) = delete;
     LineFigures run();
 
   private:
@@ -48,10 +51,11 @@ class Search {
     // exit aside, which names the area; a cell of it to walk it from again.
     std::vector<Word> sets_;
     std::vector<std::size_t> anchors_, players_, sizes_, depths_;
-    std::vector<bool> exits_;  // whether the area holds an exit
+    std::vector<bool> exits_;  // whether an exit borders the area
     std::unordered_set<Id, Hash, Same> found_;
     std::vector<std::pair<Id, Id>> lines_;
-    // The area of the last walk, and whether it holds an exit.
+    // The area of the last walk and whether an exit borders it; the last walk
+    // that reached each cell.
     std::vector<std::size_t> area_, walked_;
     std::size_t walks_ = 0;
     bool exit_ = false;
