@@ -20,7 +20,9 @@ bool enclosed(const std::vector<std::string>& rows) {
 
 // The shipped levels: every one keeps the marks of a designed level and can be
 // finished as the README's table says; from level 6 on the pack climbs in the
-// lines it needs. The browser test plays their solutions in the real game.
+// lines it needs, and the search by lines, written apart from the solver,
+// finds the same fewest lines. The browser test plays their solutions in the
+// real game.
 TEST(LevelPack, KeepsItsMarks) {
     const LevelFolder folder;
     std::string files;
@@ -33,7 +35,8 @@ TEST(LevelPack, KeepsItsMarks) {
         files += " " + file;
     }
     ASSERT_GE(count, 25);
-    ASSERT_EQ(folder.run("cd '" SOURCE_DIR "' && timeout 900 '" CHECK_BINARY "' --table" + files),
+    ASSERT_EQ(folder.run("cd '" SOURCE_DIR "' && timeout 900 '" CHECK_BINARY "' --table" + files +
+                         " && '" GEN_BINARY "' --lines" + files),
               0);
     const std::vector<std::string> report = split(folder.read("stdout"), '\n');
     const std::string readme = readFile(SOURCE_DIR "/README.md");
@@ -49,12 +52,15 @@ TEST(LevelPack, KeepsItsMarks) {
         const auto end = readme.find('\n', at + 1);
         EXPECT_EQ(readme.substr(end + 1 - figures.size(), figures.size()), figures)
             << "README row for level " << level;
+        EXPECT_EQ(report.at(count + level).rfind(f[0] + ": " + f[11] + " lines", 0), 0);
         // At most 20 x 60, a tenth dead wall, no floor that no play reaches; and the climb: from
-        // 6 on a push at least and no fewer lines than the one before, half dead ends from 10 on.
+        // 6 on a push at least and no fewer lines than the one before, half dead ends from 10 on,
+        // at least 20 lines in each of the last five and 25 in the last.
         EXPECT_TRUE(std::stoi(f[1]) <= 20 && std::stoi(f[2]) <= 60 && std::stod(f[6]) <= 10 &&
                     f[14] == "0" &&
                     (level < 6 || (f[10] != "0" && lines >= std::exchange(before, lines))) &&
-                    (level < 10 || std::stod(f[13]) >= 50))
+                    (level < 10 || std::stod(f[13]) >= 50) && (level + 5 <= count || lines >= 20) &&
+                    (level < count || lines >= 25))
             << "level " << level << " breaks a mark";
     }
 }
