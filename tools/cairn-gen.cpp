@@ -9,8 +9,8 @@
 // from instead of a room of WIDTH x HEIGHT, and keeps its own size.
 //
 // Rooms are scored by the search by lines, which takes a room in about a
-// thousandth of the solver's time; --lines prints its figures for level
-// files, which must agree with cairn-check's.
+// tenth of the solver's time; --lines prints its figures for level files,
+// which must agree with cairn-check's.
 
 #include <algorithm>
 #include <cmath>
