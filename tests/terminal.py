@@ -46,10 +46,12 @@ class Game:
             os.login_tty(self.slave)
             job(ignored)
 
-    # Reads the screen until text shows after what earlier waits found.
+    # Reads the screen until text shows after what earlier waits found, within the time even
+    # while output keeps coming.
     def wait_for(self, text, seconds=5):
+        end = time.time() + seconds
         while (at := self.screen.find(text.encode(), self.seen)) < 0:
-            if not select.select([self.master], [], [], seconds)[0]:
+            if not select.select([self.master], [], [], max(0, end - time.time()))[0]:
                 raise AssertionError("no " + text)
             self.screen += os.read(self.master, 4096)
         self.seen = at + len(text)
