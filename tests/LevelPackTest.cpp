@@ -36,7 +36,7 @@ TEST(LevelPack, KeepsItsMarks) {
     }
     ASSERT_GE(count, 25);
     ASSERT_EQ(folder.run("cd '" SOURCE_DIR "' && timeout 900 '" CHECK_BINARY "' --table" + files +
-                         " && '" GEN_BINARY "' --lines" + files),
+                         " && timeout 300 '" GEN_BINARY "' --lines" + files),
               0);
     const std::vector<std::string> report = split(folder.read("stdout"), '\n');
     const std::string readme = readFile(SOURCE_DIR "/README.md");
