@@ -116,12 +116,13 @@ std::size_t Search::next(std::size_t cell, int direction) const {
 
 // Every cell the player can walk to from one cell. A player who steps on an
 // exit has finished, so no walk goes on past one, and one exit may border two
-// areas: it belongs to neither, and is not counted as a position.
+// areas: it belongs to neither, and is not counted as a position. A player
+// who starts on the exit has no area at all.
 void Search::walk(const Word* set, std::size_t from) {
     ++walks_;
-    area_.assign(1, from);
+    exit_ = open_[from] == exitCell;
+    area_.assign(exit_ ? 0 : 1, from);
     walked_[from] = walks_;
-    exit_ = false;
     for (std::size_t i = 0; i < area_.size(); ++i) {
         for (int direction = 0; direction < 4; ++direction) {
             const std::size_t cell = next(area_[i], direction);
@@ -141,7 +142,6 @@ void Search::walk(const Word* set, std::size_t from) {
 Id Search::add(std::size_t player, std::size_t depth) {
     const Id id = static_cast<Id>(anchors_.size());
     walk(&sets_[id * words_], player);
-    if (open_[player] == exitCell) exit_ = true, area_.clear();  // a start on the exit
     anchors_.push_back(area_.empty() ? player : *std::min_element(area_.begin(), area_.end()));
     const auto [at, fresh] = found_.insert(id);
     if (!fresh) {
@@ -159,7 +159,6 @@ Id Search::add(std::size_t player, std::size_t depth) {
 // Every line from a position: each boulder next to its area, pushed one cell
 // or more in one direction.
 void Search::expand(Id id) {
-    if (open_[players_[id]] == exitCell) return;  // a start on the exit
     walk(boulders(id), players_[id]);
     const std::vector<std::size_t> area = area_;
     for (const std::size_t cell : area) {
@@ -204,7 +203,7 @@ std::size_t Search::deadEnds() const {
 LineFigures Search::run() {
     LineFigures figures;
     for (Id id = 0; id < anchors_.size(); ++id) {
-        if (anchors_.size() > limit_) return {-1, 0, 0, true};
+        if (anchors_.size() > limit_) return {};
         if (exits_[id] && figures.lines < 0) figures.lines = static_cast<long>(depths_[id]);
         expand(id);
     }

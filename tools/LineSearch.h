@@ -11,7 +11,6 @@ struct LineFigures {
     long lines = -1;
     std::size_t positions = 0;
     std::size_t deadEnds = 0;  // positions from which no exit can be reached
-    bool gaveUp = false;
 };
 
 // Finds the fewest lines of a level by a search whose steps are lines: a

@@ -64,8 +64,8 @@ std::vector<std::string> level(Room room) {
     return room.rows;
 }
 
-// A room that cannot be finished, or whose search passes the limit, scores
-// below every other.
+// A room that cannot be finished, or needs no push, or whose search passes
+// the limit, scores below every other.
 Score score(const Room& room, std::size_t limit) {
     Gamefield field;
     field.rows = room.rows;
