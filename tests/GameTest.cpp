@@ -211,9 +211,9 @@ const Run surroundings[] = {
 )"
      "levels/5.txt\t4\t4\t2\t1\t0\t25.0\tsolved\t1\t0\t0\t0\t2\t0.0\t0\td\n"
      "levels/2.txt\t1\t7\t5\t1\t1\t0.0\tno solution\t-\t-\t-\t-\t5\t100.0\t1\t-\n",
-     "$CHECK levels/[1-4].txt 2> /dev/null | grep 'no sol\\|n:  (\\|ends: 0\\|never'; $CHECK "
-     "--table "
-     "levels/5.txt levels/6.txt levels/7.txt levels/2.txt > t; echo $?; tail -n +2 t",
+     "$CHECK levels/[1-4].txt 2> /dev/null | grep 'no sol\\|n:  (\\|ends: 0\\|never'; "
+     "$CHECK --table levels/5.txt levels/6.txt levels/7.txt levels/2.txt > t; "
+     "echo $?; tail -n +2 t",
      "levels/6.txt is empty!\nCould not open levels/7.txt!\n"},
     // Limits are kept to the last position and byte, and 1 MB is plenty for a small level.
     // Positions are kept as lists of cells, in order, in a room of few boulders, and as sets of
