@@ -1,5 +1,3 @@
-#include <vector>
-
 #include "Keyboard.h"
 #include "LevelFolder.h"
 

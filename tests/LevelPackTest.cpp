@@ -41,6 +41,7 @@ TEST(LevelPack, KeepsItsMarks) {
     const std::vector<std::string> report = split(folder.read("stdout"), '\n');
     const std::string readme = readFile(SOURCE_DIR "/README.md");
     for (int level = 1, before = 0; level <= count; ++level) {
+        SCOPED_TRACE("level " + std::to_string(level));
         // The columns are named in report[0].
         const auto f = split(report.at(level), '\t');
         const int lines = std::stoi(f[11]);
@@ -48,10 +49,9 @@ TEST(LevelPack, KeepsItsMarks) {
         const std::string figures =
             " | " + f[8] + " | " + f[10] + " | " + f[11] + " | " + f[13] + "% |\n";
         const auto at = readme.find("\n| " + std::to_string(level) + " | ");
-        ASSERT_NE(at, std::string::npos) << "no README row for level " << level;
+        ASSERT_NE(at, std::string::npos) << "no README row";
         const auto end = readme.find('\n', at + 1);
-        EXPECT_EQ(readme.substr(end + 1 - figures.size(), figures.size()), figures)
-            << "README row for level " << level;
+        EXPECT_EQ(readme.substr(end + 1 - figures.size(), figures.size()), figures) << "README row";
         EXPECT_EQ(report.at(count + level).rfind(f[0] + ": " + f[11] + " lines", 0), 0);
         // At most 20 x 60, a tenth dead wall, no floor that no play reaches; and the climb: from
         // 6 on a push at least and no fewer lines than the one before, half dead ends from 10 on,
@@ -61,7 +61,7 @@ TEST(LevelPack, KeepsItsMarks) {
                     (level < 6 || (f[10] != "0" && lines >= std::exchange(before, lines))) &&
                     (level < 10 || std::stod(f[13]) >= 50) && (level + 5 <= count || lines >= 20) &&
                     (level < count || lines >= 25))
-            << "level " << level << " breaks a mark";
+            << "breaks a mark";
     }
 }
 
