@@ -1,5 +1,12 @@
+// The key decoders and the board's checks, called directly.
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <string>
+#include <vector>
+
+#include "Gamefield.h"
 #include "Keyboard.h"
-#include "LevelFolder.h"
 
 namespace {
 
@@ -41,22 +48,30 @@ const Bytes bytes[] = {
     {"ConsolePrefixAtEnd", std::string("\0", 1), true, {esc}, 0, true},
 };
 
-class Decode : public testing::TestWithParam<Bytes> {};
-
-TEST_P(Decode, TurnsBytesIntoKeys) {
-    const auto& c = GetParam();
-    const auto decode = c.console ? decodeConsoleKey : decodeKey;
-    std::string_view rest = c.bytes;
-    std::vector<int> keys;
-    for (auto d = decode(rest, c.complete); d.length > 0; d = decode(rest, c.complete)) {
-        keys.push_back(d.key);
-        rest.remove_prefix(d.length);
+TEST(Keyboard, DecodesBytesIntoKeys) {
+    for (const auto& row : bytes) {
+        SCOPED_TRACE(row.name);
+        const auto decode = row.console ? decodeConsoleKey : decodeKey;
+        std::string_view rest = row.bytes;
+        std::vector<int> keys;
+        for (auto d = decode(rest, row.complete); d.length > 0; d = decode(rest, row.complete)) {
+            keys.push_back(d.key);
+            rest.remove_prefix(d.length);
+        }
+        EXPECT_EQ(keys, row.keys);
+        EXPECT_EQ(rest.size(), row.left);
     }
-    EXPECT_EQ(keys, c.keys);
-    EXPECT_EQ(rest.size(), c.left);
 }
 
-INSTANTIATE_TEST_SUITE_P(Bytes, Decode, testing::ValuesIn(bytes),
-                         testing::PrintToStringParamName());
+// A caller that passes anything but one of the four steps is stopped, and
+// the report names the check, its file and its line.
+TEST(Gamefield, BadStepNamesTheFailedCheck) {
+    Gamefield field;
+    field.rows = {"   ", "   ", "   "};
+    Point point{1, 1};
+    EXPECT_DEATH(field.move(point, 1, 1), "src/Gamefield.cpp:84: .*`deltaX == 0 or deltaY == 0'");
+    EXPECT_DEATH(field.move(point, INT_MIN, 0), "src/Gamefield.cpp:85: .*`abs\\(deltaX\\) < 2'");
+    EXPECT_DEATH(field.move(point, 0, -2), "src/Gamefield.cpp:86: .*`abs\\(deltaY\\) < 2'");
+}
 
 }  // namespace
