@@ -45,6 +45,7 @@ class Game:
         if self.pid == 0:
             os.login_tty(self.slave)
             job(ignored)
+        self.pidfd = os.pidfd_open(self.pid)
 
     # Reads the screen until text shows after what earlier waits found, within the time even
     # while output keeps coming.
@@ -64,12 +65,9 @@ class Game:
 
     # The exit status once the game has ended, or None if it does not in time.
     def status(self, seconds=5):
-        for _ in range(int(seconds * 100) + 1):
-            if self.ended is None and (done := os.waitpid(self.pid, os.WNOHANG))[0]:
-                self.ended = os.waitstatus_to_exitcode(done[1])
-            if self.ended is not None:
-                return self.ended
-            time.sleep(0.01)
+        if self.ended is None and select.select([self.pidfd], [], [], seconds)[0]:
+            self.ended = os.waitstatus_to_exitcode(os.waitpid(self.pid, 0)[1])
+        return self.ended
 
     # Keys come singly and without echo, or do not, within a second.
     def single_keys(self, wanted=True):
@@ -102,7 +100,6 @@ class Game:
 # (0 for an exit with status 0), and a signal it is started to ignore.
 WAYS = {
     "Quit": (lambda g: g.close_with("q", "Bye!"), 0, 0),
-    "WinTheLastLevel": (lambda g: g.close_with("d", "Gratz, you won!"), 0, 0),
     # A lone Escape is a key once no sequence follows it, so the frame is drawn again.
     "LoneEscape": (lambda g: (g.type("\x1b"), g.wait_for("# PE#", 0.5), g.close_with("q", "Bye!")),
                    0, 0),
@@ -134,7 +131,7 @@ def way_out(act, ends, ignored):
     finally:
         if game.status(0) is None:
             os.kill(game.pid, SIGKILL)
-        os.close(game.master), os.close(game.slave)
+        os.close(game.master), os.close(game.slave), os.close(game.pidfd)
 
 
 failed = 0
