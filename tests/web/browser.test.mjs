@@ -18,8 +18,7 @@ const linux = (keys, args = []) => {
 // Every level's shortest solution, in the order the game plays them.
 const solutions = execSync(`'${build}/cairn-check' $(ls -v levels/[0-9]*.txt)`, { cwd: source })
   .toString()
-  .match(/^ {2}solution: [wasd]*/gm)
-  .map((line) => line.slice(12))
+  .match(/(?<=^ {2}solution: )[wasd]*/gm)
   .join("");
 
 let server, browser, base;
@@ -27,9 +26,8 @@ before(async () => {
   server = await serve(web, 0);
   base = `http://127.0.0.1:${server.address().port}/`;
   // Debian's Chromium itself, not the script in /usr/bin that starts it.
-  const executablePath = "/usr/lib/chromium/chromium";
   const args = ["--no-sandbox", "--disable-dev-shm-usage"];
-  browser = await puppeteer.launch({ executablePath, args });
+  browser = await puppeteer.launch({ executablePath: "/usr/lib/chromium/chromium", args });
 });
 after(() => Promise.all([browser?.close(), server?.close()]));
 
@@ -62,16 +60,14 @@ async function open(query = "", script = () => {}) {
     });
   });
   await page.goto(base + query);
-  const until = (f, arg, timeout = 20000) => page.waitForFunction(f, { timeout }, arg);
+  const until = (f, arg) => page.waitForFunction(f, { timeout: 20000 }, arg);
   // The bytes the terminal was given, once there are as many as expected.
   const bytes = async (n) => {
     await until((n) => window.written.length >= n, n);
     return Buffer.from(await page.evaluate(() => window.written));
   };
-  const over = async () => {
-    await page.waitForSelector("#over:not([hidden])");
-    return page.$eval("#over", (over) => over.textContent);
-  };
+  const over = async () =>
+    (await page.waitForSelector("#over:not([hidden])")).evaluate((over) => over.textContent);
   return { page, seen, until, bytes, over };
 }
 
