@@ -244,7 +244,8 @@ rows = CAMPAIGNS + ([] if WINDOWS else SURROUNDINGS)
 failed = 0
 for row in rows:
     differs = play(row)
-    print("FAIL" if differs else "ok  ", row.name, *differs, sep="\n  " if differs else " ")
+    print("FAIL" if differs else "ok  ", row.name)
+    print("".join(f"  {line}\n" for line in differs), end="")
     failed += bool(differs)
 print(f"{len(rows) - failed} passed, {failed} failed")
 sys.exit(failed > 0)
