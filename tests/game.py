@@ -15,7 +15,7 @@ from pathlib import Path
 GAME, CHECK = map(os.path.abspath, sys.argv[1:3])
 WINDOWS = GAME.endswith(".exe")
 GAME = "wine " + GAME if WINDOWS else GAME
-SOURCE = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+SOURCE = Path(__file__).resolve().parents[1]
 
 Row = namedtuple("Row", "name levels keys output command errors status",
                  defaults=["cat keys | $GAME", "", 0])
@@ -38,7 +38,7 @@ def one(level):
 # Each case of an option loop prints its status and the first line of its error stream, then of
 # its output after a '/'.
 def each_of(cases, program):
-    return (f"for a in {cases}; do {program} $a > o 2> e < /dev/null; echo $? "
+    return (f"for a in {cases}; do {program} $a > o 2> e; echo $? "
             f'"$(head -qn 1 e)/$(head -qn 1 o)"; done; {program} -x 2>&1 | tail -n 1')
 
 
@@ -214,7 +214,7 @@ SURROUNDINGS = [
     # game prefers levels where it is run, and plays its own anywhere else.
     Row("InstalledAfterPlay", one("PE"), "",
         shown('PE| P|"Gratz, you won!"') * 3 +
-        frame(open(SOURCE + "/levels/1.txt").read()) + "Bye!\n",
+        frame((SOURCE / "levels/1.txt").read_text()) + "Bye!\n",
         f"mkdir src && tar -C '{SOURCE}' --exclude='./build*' --exclude=./.git -c . | "
         "tar -x -C src && echo d | src/play --levels levels && "
         "cmake --install src/build --prefix prefix > log && g=prefix/games/cairn && echo d | $g && "
