@@ -189,13 +189,14 @@ SURROUNDINGS = [
     Row("CheckBadArguments", one("PE"), "",
         f"2 cairn-check: --limit{NUMBER}'0'/\n"
         f"2 cairn-check: --limit{NUMBER}'99999999999999999999'/\n"
-        f"2 cairn-check: --memory{NUMBER}'17592186044416'/\n2 cairn-check: no level file given/\n"
+        f"2 cairn-check: --memory{NUMBER}'17592186044416'/\n2 cairn-check: --limit needs a value/\n"
+        "2 cairn-check: no level file given/\n"
         "2 cairn-check: unknown option --tabel/\n2 cairn-check: --table takes no value/\n"
         "0 /cairn-check 1.0.0\n0 /" +
         "usage: cairn-check [--table] [--limit POSITIONS] [--memory MEGABYTES] FILE...\n" * 2,
         each_of("'--limit 0 x' '--limit 99999999999999999999 x' "
-                "'--limit=5 --memory 17592186044416 x' '' '--tabel x' '--table=1 x' --version "
-                "--help",
+                "'--limit=5 --memory 17592186044416 x' 'x --limit' '' '--tabel x' '--table=1 x' "
+                "--version --help",
                 "$CHECK")),
     # An author's likely mistakes are warned of, with their places as editors give them. Level 2
     # fills an 80 x 24 terminal exactly, and level 3 is a row too tall.
