@@ -30,7 +30,9 @@ Kind kindOf(std::size_t direction, bool push) {
     return static_cast<Kind>(direction | (push ? pushBit : 0U));
 }
 
-// The keys, pushes and lines of a run of steps.
+// The keys, pushes and lines of a run of steps. A push starts a line unless
+// the step before it was a push the same way; last starts as a walk, so the
+// first push always does.
 Route routeOf(const std::vector<Kind>& kinds) {
     Route route;
     Kind last = 0;
@@ -38,7 +40,7 @@ Route routeOf(const std::vector<Kind>& kinds) {
         route.keys += steps[kind & directionBits].key;
         if ((kind & pushBit) != 0) {
             ++route.pushes;
-            route.lines += route.pushes == 1 || kind != last ? 1 : 0;
+            route.lines += kind != last ? 1 : 0;
         }
         last = kind;
     }
