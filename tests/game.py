@@ -39,7 +39,7 @@ def one(level):
 # the first line of its error stream, then of its output after a '/'.
 def each_of(cases, program):
     return (f"for a in {cases}; do {program} $a > o 2> e; echo $? "
-            f'"$(head -qn 1 e)/$(head -qn 1 o)"; done; {program} -x 2>&1 | tail -n 1')
+            f'"$(head -n 1 e)/$(head -n 1 o)"; done; {program} -x 2>&1 | tail -n 1')
 
 
 WALK = "#P E#\n"
@@ -132,12 +132,13 @@ SURROUNDINGS = [
         "trap '' PIPE; yes 2>/dev/null | { $GAME; echo $? >&2; } | head -c 1",
         "cairn: cannot write to standard output: Broken pipe\n1\n"),
     # The checker. Figures worked out by hand: the lower boulder must go first, as the upper one,
-    # pushed first, walls in the exit; two pushes of two boulders are two lines.
-    Row("CheckPushOrder", one("######\n#  # #\n#Po E#\n# o ##\n#  # #\n######\n"), "",
-        "levels/1.txt: 6 rows, widest 6, 2 boulders, start at levels/1.txt:3:2\n"
-        "  open area 4 x 4, dead walls 0 of 36 cells (0.0%)\n"
+    # pushed first, walls in the exit; two pushes of two boulders are two lines; the open area is
+    # taller than wide, and the three bottom-right walls touch no open cell.
+    Row("CheckPushOrder", one("######\n#  # #\n#Po E#\n# o ##\n#  # #\n# ####\n######\n"), "",
+        "levels/1.txt: 7 rows, widest 6, 2 boulders, start at levels/1.txt:3:2\n"
+        "  open area 4 x 5, dead walls 3 of 42 cells (7.1%)\n"
         "  solution: sdwdd (5 moves, 2 pushes, 2 lines)\n  fewest pushes: 2\n  fewest lines: 2\n"
-        "  dead ends: 39 of 79 positions (49.4%)\n"
+        "  dead ends: 44 of 89 positions (49.4%)\n"
         "  never reached: 2 cells, the first at levels/1.txt:2:5\n",
         "$CHECK levels/1.txt | sed 's/, in .*//'"),
     # Every three-move way to the exit of level 1 pushes twice; seven moves need one push. Level
