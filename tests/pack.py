@@ -27,8 +27,8 @@ while os.path.exists(f"levels/{len(files) + 1}.txt"):
     files.append(f"levels/{len(files) + 1}.txt")
 # The columns are named in the table's first line.
 report = subprocess.run(f"timeout 900 {CHECK} --table {' '.join(files)} && "
-                        f"timeout 300 {GEN} --lines {' '.join(files)}",
-                        shell=True, stdout=subprocess.PIPE, text=True, check=True).stdout.splitlines()
+                        f"timeout 300 {GEN} --lines {' '.join(files)}", shell=True,
+                        stdout=subprocess.PIPE, text=True, check=True).stdout.splitlines()
 readme = open("README.md").read()
 broken = [] if len(files) >= 25 else ["fewer than 25 levels"]
 before = 0
