@@ -133,9 +133,12 @@ SURROUNDINGS = [
         "cairn: cannot write to standard output: Broken pipe\n1\n"),
     # The checker. Figures worked out by hand: the lower boulder must go first, as the upper one,
     # pushed first, walls in the exit; two pushes of two boulders are two lines; the open area is
-    # taller than wide, and the three bottom-right walls touch no open cell.
-    Row("CheckPushOrder", one("######\n#  # #\n#Po E#\n# o ##\n#  # #\n# ####\n######\n"), "",
+    # taller than wide, and the three bottom-right walls touch no open cell. The level's name is the
+    # line after the empty line that ends it.
+    Row("CheckPushOrder",
+        one("######\n#  # #\n#Po E#\n# o ##\n#  # #\n# ####\n######\n\n Push order \r\n"), "",
         "levels/1.txt: 7 rows, widest 6, 2 boulders, start at levels/1.txt:3:2\n"
+        "  name: Push order\n"
         "  open area 4 x 5, dead walls 3 of 42 cells (7.1%)\n"
         "  solution: sdwdd (5 moves, 2 pushes, 2 lines)\n  fewest pushes: 2\n  fewest lines: 2\n"
         "  dead ends: 44 of 89 positions (49.4%)\n"
@@ -158,15 +161,15 @@ SURROUNDINGS = [
     # file that does not load outweighs a later one without a solution.
     Row("CheckReports",
         {"1.txt": "E o\n", "2.txt": "#P o E#", "3.txt": "o\n\nP", "4.txt": "P" + ROOM[1:-2] + "E\n",
-         "5.txt": "####\n#PE#\n####\n####\n", "6.txt": ""},
+         "5.txt": "####\n#PE#\n####\n####\n\nDoor\n", "6.txt": ""},
         "",
         "  solution:  (0 moves, 0 pushes, 0 lines)\n  dead ends: 0 of 1 position (0.0%)\n"
         "  never reached: 1 cell, the first at levels/1.txt:1:2\n"
         "  no solution: the exit cannot be reached\n"
         "  never reached: 1 cell, the first at levels/2.txt:1:6\n"
         "  no solution: the level has no exit\n  dead ends: 0 of 75000 positions (0.0%)\n2\n"
-        "levels/5.txt\t4\t4\t2\t1\t0\t25.0\tsolved\t1\t0\t0\t0\t2\t0.0\t0\td\n"
-        "levels/2.txt\t1\t7\t5\t1\t1\t0.0\tno solution\t-\t-\t-\t-\t5\t100.0\t1\t-\n",
+        "levels/5.txt\t4\t4\t2\t1\t0\t25.0\tsolved\t1\t0\t0\t0\t2\t0.0\t0\td\tDoor\n"
+        "levels/2.txt\t1\t7\t5\t1\t1\t0.0\tno solution\t-\t-\t-\t-\t5\t100.0\t1\t-\t\n",
         "$CHECK levels/[1-4].txt 2> /dev/null | grep 'no sol\\|n:  (\\|ends: 0\\|never'; "
         "$CHECK --table levels/5.txt levels/6.txt levels/7.txt levels/2.txt > t; "
         "echo $?; tail -n +2 t",
@@ -201,20 +204,20 @@ SURROUNDINGS = [
                 "$CHECK")),
     # An author's likely mistakes are warned of, with their places as editors give them. Level 2
     # fills an 80 x 24 terminal exactly, and level 3 is a row too tall.
-    Row("CheckWarnings", one("\t\to#\n\nnote\n"), "", "",
+    Row("CheckWarnings", one("\t\to#\n\nname\nnote\n"), "", "",
         "printf '%78sPE\\n' '' > levels/2.txt && seq 22 >> levels/2.txt && "
         "(echo P; seq 23) > levels/3.txt && $CHECK levels/?.txt > o",
         "levels/1.txt:1:1: warning: no start marker P: the player starts here, in the top-left "
         "cell\nlevels/1.txt:1:1: warning: a tab is a wall, though the game shows it as blank "
         "space (2 tabs in all)\nlevels/1.txt:2: warning: this empty line ends the level; the 1 "
-        "line after it is never read\nlevels/3.txt: warning: 24 rows, widest 2: an 80 x 24 "
-        "terminal shows a level of at most 23 rows of 80 columns whole\n",
+        "line after the name below it is never read\nlevels/3.txt: warning: 24 rows, widest 2: "
+        "an 80 x 24 terminal shows a level of at most 23 rows of 80 columns whole\n",
         1),
     # A newcomer's ./play, then the install, which must build what ./play did not. Installed, the
     # game prefers levels where it is run, and plays its own anywhere else.
     Row("InstalledAfterPlay", one("PE"), "",
         shown('PE| P|"Gratz, you won!"') * 3 +
-        frame((SOURCE / "levels/1.txt").read_text()) + "Bye!\n",
+        frame((SOURCE / "levels/1.txt").read_text().partition("\n\n")[0] + "\n") + "Bye!\n",
         f"mkdir src && tar -C '{SOURCE}' --exclude='./build*' --exclude=./.git -c . | "
         "tar -x -C src && echo d | src/play --levels levels && "
         "cmake --install src/build --prefix prefix > log && g=prefix/games/cairn && echo d | $g && "

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 # The shipped levels: every one keeps the marks of a designed level and can be finished as the
-# README's table says; from level 6 on the pack climbs in the lines it needs, and the search by
-# lines, written apart from the solver, finds the same fewest lines. The browser test plays their
+# README's table, which names them as their files do, says; from level 6 on the pack climbs in the
+# lines it needs, and the search by lines, written apart from the solver, finds the same fewest
+# lines. The browser test plays their
 # solutions in the real game.
 #   tests/pack.py CHECK GEN
 import os
@@ -41,7 +42,7 @@ for level, file in enumerate(files, 1):
     # 20 lines in each of the last five and 25 in the last.
     marks = {
         "enclosed": enclosed(open(file).read().split("\n\n")[0].splitlines()),
-        "README row": row.endswith(f" | {f[8]} | {f[10]} | {f[11]} | {f[13]}% |"),
+        "README row": f[16] and row == f"{f[16]} | {f[8]} | {f[10]} | {f[11]} | {f[13]}% |",
         "search by lines": report[last + level].startswith(f"{f[0]}: {lines} lines"),
         "size": int(f[1]) <= 20 and int(f[2]) <= 60 and float(f[6]) <= 10 and f[14] == "0",
         "climb": level < 6 or (f[10] != "0" and lines >= before),

@@ -184,18 +184,32 @@ bool hasExit(const Gamefield& level) {
     });
 }
 
-// How many lines follow the empty line that ended a level of rows lines, where
-// any of them holds something; 0 where nothing but empty lines follows.
-std::size_t unreadLines(const std::string& path, std::size_t rows) {
+// What follows the empty line that ends a level, which the game never reads:
+// the level's name on the line right after it, and how many lines after the
+// name there are, where any of them holds something (0 where nothing but
+// empty lines follows).
+struct Trailer {
+    std::string name;
+    std::size_t unread = 0;
+};
+
+Trailer readTrailer(const std::string& path, std::size_t rows) {
     std::ifstream file(path);
     std::string line;
     for (std::size_t skipped = 0; skipped <= rows && std::getline(file, line);) ++skipped;
-    std::size_t after = 0;
+    Trailer trailer;
+    if (std::getline(file, line)) {
+        const auto first = line.find_first_not_of(" \t\r");
+        if (first != std::string::npos) {
+            trailer.name = line.substr(first, line.find_last_not_of(" \t\r") + 1 - first);
+        }
+    }
     bool anything = false;
-    for (; std::getline(file, line); ++after) {
+    for (; std::getline(file, line); ++trailer.unread) {
         anything = anything || line.find_first_not_of('\r') != std::string::npos;
     }
-    return anything ? after : 0;
+    if (!anything) trailer.unread = 0;
+    return trailer;
 }
 
 // The tabs of a level: how many, and where the first one is.
@@ -224,7 +238,7 @@ void warning(const std::string& where, const std::string& what) {
 
 // Mistakes an author is likely to have made, one line each on the error
 // stream. The level is checked as the game plays it all the same.
-void warn(const std::string& path, const Gamefield& level, bool marked) {
+void warn(const std::string& path, const Gamefield& level, bool marked, std::size_t unread) {
     if (!marked) {
         warning(place(path, {0, 0}),
                 "no start marker P: the player starts here, in the top-left cell");
@@ -235,10 +249,10 @@ void warn(const std::string& path, const Gamefield& level, bool marked) {
                 "a tab is a wall, though the game shows it as blank space" +
                     (tabs.count > 1 ? all : ""));
     }
-    if (const std::size_t unread = unreadLines(path, level.rows.size()); unread > 0) {
+    if (unread > 0) {
         warning(path + ":" + std::to_string(level.rows.size() + 1),
                 "this empty line ends the level; the " + counted(unread, "line", "lines") +
-                    " after it " + (unread == 1 ? "is" : "are") + " never read");
+                    " after the name below it " + (unread == 1 ? "is" : "are") + " never read");
     }
     const std::size_t widest = measure(level).widest;
     if (widest > terminalColumns || level.rows.size() + 1 > terminalRows) {
@@ -248,12 +262,14 @@ void warn(const std::string& path, const Gamefield& level, bool marked) {
     }
 }
 
-void describe(const std::string& path, const Gamefield& level, Point start) {
+void describe(const std::string& path, const Gamefield& level, Point start,
+              const std::string& name) {
     const Layout layout = measure(level);
     std::cout << path << ": " << counted(level.rows.size(), "row", "rows") << ", widest "
               << layout.widest << ", " << counted(layout.boulders, "boulder", "boulders")
-              << ", start at " << place(path, start) << "\n"
-              << "  open area " << layout.openWidth << " x " << layout.openHeight << ", dead walls "
+              << ", start at " << place(path, start) << "\n";
+    if (!name.empty()) std::cout << "  name: " << name << "\n";
+    std::cout << "  open area " << layout.openWidth << " x " << layout.openHeight << ", dead walls "
               << layout.deadWalls << " of " << counted(layout.cells, "cell", "cells") << " ("
               << share(layout.deadWalls, layout.cells) << "%)\n";
 }
@@ -301,7 +317,7 @@ void report(const std::string& path, const Gamefield& level, const Solution& sol
 
 const char* const columns =
     "file\trows\twidest\topen width\topen height\tboulders\tdead walls\tresult\tmoves\t"
-    "pushes\tfewest pushes\tfewest lines\tpositions\tdead ends\tnever reached\tsolution\n";
+    "pushes\tfewest pushes\tfewest lines\tpositions\tdead ends\tnever reached\tsolution\tname\n";
 
 const char* outcomeName(Solution::Outcome outcome) {
     switch (outcome) {
@@ -316,7 +332,8 @@ const char* outcomeName(Solution::Outcome outcome) {
 
 // One line of figures per file, so a pack can be tabled and sorted; shares are
 // percentages without the sign, and a figure the search did not reach is "-".
-void tabulate(const std::string& path, const Gamefield& level, const Solution& solution) {
+void tabulate(const std::string& path, const Gamefield& level, const Solution& solution,
+              const std::string& name) {
     const Layout layout = measure(level);
     const bool solved = solution.outcome == Solution::Outcome::finished;
     const bool searched = solved || solution.outcome == Solution::Outcome::unreachable;
@@ -331,7 +348,7 @@ void tabulate(const std::string& path, const Gamefield& level, const Solution& s
               << solution.positions << "\t"
               << figure(searched, share(solution.deadEnds, solution.positions)) << "\t"
               << figure(searched, std::to_string(solution.unreached)) << "\t"
-              << figure(solved, solution.shortest.keys) << "\n";
+              << figure(solved, solution.shortest.keys) << "\t" << name << "\n";
 }
 
 }  // namespace
@@ -361,11 +378,13 @@ int main(int argc, char** argv) {
         }
         const bool marked = start.x >= 0;
         if (!marked) start = Point{0, 0};
-        warn(path, level, marked);
-        if (!options.table) describe(path, level, start);  // shown while the search runs
+        const Trailer trailer = readTrailer(path, level.rows.size());
+        warn(path, level, marked, trailer.unread);
+        // shown while the search runs
+        if (!options.table) describe(path, level, start, trailer.name);
         const Solution solution = solve(level, start, options.limits);
         if (options.table) {
-            tabulate(path, level, solution);
+            tabulate(path, level, solution, trailer.name);
         } else {
             report(path, level, solution, options.limits);
         }
