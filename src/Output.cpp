@@ -46,6 +46,9 @@ bool waitUntilWritable() {
     return false;
 }
 
+EM_JS(void, levelToPage, (const char* path, std::size_t width, std::size_t height),
+      { Module.cairnLevel(UTF8ToString(path), width, height); });
+
 #else
 
 long writeSome(const char* bytes, std::size_t size) {
@@ -139,3 +142,11 @@ void startOutput() {
 int outputError() {
     return buffer().error();
 }
+
+#ifdef __EMSCRIPTEN__
+void announceLevel(const std::string& path, std::size_t width, std::size_t height) {
+    levelToPage(path.c_str(), width, height);
+}
+#else
+void announceLevel(const std::string& /*path*/, std::size_t /*width*/, std::size_t /*height*/) {}
+#endif

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <climits>
 #include <cstdint>
 #include <cstdlib>
@@ -196,6 +197,12 @@ void closeWith(const char* message) {
     } while (getKey() == continuedKey);
 }
 
+std::size_t widest(const Gamefield& field) {
+    std::size_t width = 0;
+    for (const auto& row : field.rows) width = std::max(width, row.size());
+    return width;
+}
+
 bool standsOnExit(const Gamefield& field, const Point& point) {
     const auto& row = field.rows[static_cast<std::size_t>(point.y)];
     return row[static_cast<std::size_t>(point.x)] == exitCell;
@@ -209,6 +216,7 @@ void playLevel(const std::string& path) {
     const bool loaded = field.load(path, point);
     stopIfOutputFailed();
     if (!loaded) return;
+    announceLevel(path, widest(field), field.rows.size());
     for (;;) {
         field.draw(point);
         stopIfOutputFailed();

@@ -1,5 +1,6 @@
 // The web page in headless Chromium, served on the loopback address as a
-// static host would serve it, against the Linux build of the same game.
+// static host would serve it and as one file opened from the disk, on a
+// desktop and on phones, against the Linux build of the same game.
 //   node tests/web/browser.test.mjs BUILD_WEB BUILD OUTPUT_FOLDER
 import assert from "node:assert/strict";
 import { execSync, spawnSync } from "node:child_process";
@@ -15,11 +16,20 @@ const linux = (keys, args = []) => {
   const game = spawnSync(`${build}/cairn`, args, { cwd: source, input: keys });
   return Buffer.concat([game.stdout, game.stderr]);
 };
-// Every level's shortest solution, in the order the game plays them.
-const solutions = execSync(`'${build}/cairn-check' $(ls -v levels/[0-9]*.txt)`, { cwd: source })
+// What the game draws for keys until it would say "Bye!" at their end.
+const frames = (keys, args = []) => {
+  const shown = linux(keys, args);
+  return shown.subarray(0, shown.lastIndexOf("Bye!"));
+};
+// Every level's shortest solution and name, in the order the game plays them.
+const table = execSync(`'${build}/cairn-check' --table $(ls -v levels/[0-9]*.txt)`, { cwd: source })
   .toString()
-  .match(/(?<=^ {2}solution: )[wasd]*/gm)
-  .join("");
+  .split("\n")
+  .slice(1, -1)
+  .map((row) => row.split("\t"));
+const solutions = table.map((row) => row[15]).join("");
+const solution1 = table[0][15];
+const heading = (n) => `Level ${n} of ${table.length} · ${table[n - 1][16]}`;
 
 let server, browser, base;
 before(async () => {
@@ -31,10 +41,11 @@ before(async () => {
 });
 after(() => Promise.all([browser?.close(), server?.close()]));
 
-// Opens the page, recording the bytes the terminal is given and when each
-// write was drawn, every request, and every error.
-async function open(query = "", script = () => {}) {
-  const page = await browser.newPage();
+// Opens the page in a browser of its own, with nothing remembered, recording the bytes the
+// terminal is given and when each write was drawn, every request, and every error.
+async function open(query = "", { script = () => {}, phone, url = base } = {}) {
+  const page = await (await browser.createBrowserContext()).newPage();
+  if (phone) await page.setViewport({ ...phone, isMobile: true, hasTouch: true });
   const seen = { requests: [], errors: [] };
   page.on("request", (request) => seen.requests.push(request.url()));
   page.on("console", (message) => message.type() === "error" && seen.errors.push(message.text()));
@@ -50,16 +61,19 @@ async function open(query = "", script = () => {}) {
       set(value) {
         terminal = value;
         const write = value.prototype.write;
-        value.prototype.write = function (data) {
+        value.prototype.write = function (data, done) {
           window.terminal = this;
           const bytes = typeof data === "string" ? new TextEncoder().encode(data) : data;
           window.written.push(...bytes);
-          return write.call(this, data, () => window.drawn.push(performance.now()));
+          return write.call(this, data, () => {
+            if (bytes.length > 0) window.drawn.push(performance.now());
+            done?.();
+          });
         };
       },
     });
   });
-  await page.goto(base + query);
+  await page.goto(url + query);
   const until = (f, arg) => page.waitForFunction(f, { timeout: 20000 }, arg);
   // The bytes the terminal was given, once there are as many as expected.
   const bytes = async (n) => {
@@ -68,14 +82,20 @@ async function open(query = "", script = () => {}) {
   };
   const over = async () =>
     (await page.waitForSelector("#over:not([hidden])")).evaluate((over) => over.textContent);
-  return { page, seen, until, bytes, over };
+  // The bytes the terminal was given are those of frame, a level's first, and the level shown
+  // above the board is the one drawn.
+  const starts = async (frame, level) => {
+    assert.deepEqual(await bytes(frame.length), frame);
+    await until((text) => document.getElementById("level").textContent === text, heading(level));
+  };
+  return { page, seen, until, bytes, over, starts };
 }
 
 // The README's figures come from here too: opening to the first frame, and a key to the frame
 // that answers it. Loose bounds, for a busy machine.
 test("keys play the whole pack as on Linux, from the loopback address alone", async () => {
-  const { page, seen, until, bytes, over } = await open();
-  await until(() => window.drawn.length > 0);
+  const { page, seen, until, bytes, over, starts } = await open();
+  await starts(frames(""), 1);
   const first = await page.evaluate(() => window.drawn[0]);
   mkdirSync(output, { recursive: true });
   await page.screenshot({ path: `${output}/web-page.png` });
@@ -102,6 +122,7 @@ test("keys play the whole pack as on Linux, from the loopback address alone", as
   assert.equal(await page.$eval("#over", (over) => over.hidden), true);
   await page.keyboard.type("x");
   assert.match(await over(), /The game is over/);
+  assert.ok(await page.$$eval("#controls button", (all) => all.every((b) => b.disabled)));
   assert.deepEqual(seen.errors, []);
   assert.ok(seen.requests.every((url) => url.startsWith(base)), seen.requests.join("\n"));
   const [median, slowest] = [10, 19].map((i) => waits.slice(0, 20).sort((a, b) => a - b)[i]);
@@ -117,6 +138,65 @@ test("?from=99 is refused as --from 99 is on Linux", async () => {
 });
 
 test("a browser without WebAssembly is told so", async () => {
-  const { over } = await open("", () => delete window.WebAssembly);
+  const { over } = await open("", { script: () => delete window.WebAssembly });
   assert.match(await over(), /cannot run WebAssembly/);
+});
+
+// On a phone a tap gives the game the byte its key gives, a swipe is one step, and the phone's
+// keyboard stays away; the whole board is in sight, and nothing scrolls sideways or zooms, not
+// even after the double tap on Right that level 1's solution starts with.
+const labels = { w: "Up", a: "Left", s: "Down", d: "Right", r: "Restart", q: "Quit" };
+for (const phone of [{ width: 320, height: 568 }, { width: 390, height: 844 }]) {
+  test(`a phone ${phone.width} x ${phone.height} plays by taps and swipes`, async () => {
+    const { page, bytes, until, starts } = await open("", { phone });
+    await starts(frames(""), 1);
+    const sizes = await page.$$eval("#controls button", (all) =>
+      all.map((b) => [b.ariaLabel, b.offsetWidth >= 44 && b.offsetHeight >= 44].join()));
+    assert.deepEqual(sizes.sort(), Object.values(labels).map((label) => `${label},true`).sort());
+    const inView = (row) => {
+      const board = document.getElementById("terminal").getBoundingClientRect();
+      const rows = [...document.querySelectorAll(".xterm-rows > div")].map((r) => r.textContent);
+      return board.left >= 0 && board.right <= innerWidth && board.bottom <= innerHeight &&
+        rows.includes(row) && document.documentElement.scrollWidth <= innerWidth &&
+        visualViewport.scale === 1 && document.activeElement.inputMode !== "text";
+    };
+    assert.ok(await page.evaluate(inView, "# ###E#"));
+    for (const key of solution1) await page.tap(`[aria-label=${labels[key]}]`);
+    await starts(frames(solution1), 2);
+    await until(() => document.getElementById("terminal").offsetWidth > 0);
+    const { x, y, width, height } = await (await page.$("#terminal")).boundingBox();
+    await page.touchscreen.touchStart(x + width / 2, y + height / 2);
+    await page.touchscreen.touchMove(x + width / 2 + 60, y + height / 2);
+    await page.touchscreen.touchEnd();
+    const expected = frames(solution1 + "d");
+    assert.deepEqual(await bytes(expected.length), expected);
+    assert.ok(await page.evaluate(inView, "#      E#"));
+    await page.screenshot({ path: `${output}/web-phone-${phone.width}.png` });
+  });
+}
+
+test("the page goes on from the level reached, unless asked to start elsewhere", async () => {
+  const { page, starts } = await open();
+  await starts(frames(""), 1);
+  await page.keyboard.type(solution1);
+  await starts(frames(solution1), 2);
+  const again = async (act, frame, level) => {
+    await page.evaluate(() => (window.written.length = 0));
+    await act();
+    await starts(frame, level);
+  };
+  await again(() => page.reload(), frames("", ["--from", "2"]), 2);
+  await again(() => page.click("#restart"), frames(""), 1);
+  await again(() => page.goto(base + "?from=3"), frames("", ["--from", "3"]), 3);
+  await again(() => page.select("#choose", "5"), frames("", ["--from", "5"]), 5);
+});
+
+test("the page as one file plays from the disk without a request", async () => {
+  const url = `file://${web}/cairn.html`;
+  const { page, seen, starts } = await open("", { url });
+  await starts(frames(""), 1);
+  await page.keyboard.type(solution1);
+  await starts(frames(solution1), 2);
+  assert.deepEqual(seen.errors, []);
+  assert.ok(seen.requests.every((r) => r === url || r.startsWith("data:")), seen.requests.join());
 });
