@@ -7,6 +7,9 @@ present() {
     libgtest-dev) [ -e /usr/include/gtest/gtest.h ] || [ -e /usr/local/include/gtest/gtest.h ] ;;
     emscripten) command -v em++ >/dev/null 2>&1 ;;
     nodejs) command -v node >/dev/null 2>&1 ;;
+    dpkg-dev) command -v dpkg-shlibdeps >/dev/null 2>&1 ;;
+    g++-mingw-w64-x86-64) command -v x86_64-w64-mingw32-g++ >/dev/null 2>&1 ;;
+    wine64) command -v wine >/dev/null 2>&1 ;;
     *) command -v "$1" >/dev/null 2>&1 ;;
   esac
 }
