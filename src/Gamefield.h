@@ -18,6 +18,13 @@ constexpr char boulderCell = 'o';
 constexpr char exitCell = 'E';
 constexpr char playerMark = 'P';
 
+// The four steps a player can take, each with the key that takes it.
+struct Step {
+    char key;
+    std::int32_t deltaX, deltaY;
+};
+constexpr Step steps[] = {{'w', 0, -1}, {'a', -1, 0}, {'s', 0, 1}, {'d', 1, 0}};
+
 // The board of the level being played. Rows keep the length of their line in
 // the level file, so the grid may be ragged; after a successful load no row is
 // empty and neither the number of rows nor any row's length changes again.

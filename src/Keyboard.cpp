@@ -3,6 +3,8 @@
 #include <cctype>
 #include <string>
 
+#include "Gamefield.h"
+
 namespace {
 
 // Bytes that may follow ESC [ before the final byte of a control sequence.
@@ -68,22 +70,12 @@ int command(int key) {
 }
 
 bool stepFor(int command, std::int32_t& deltaX, std::int32_t& deltaY) {
-    switch (command) {
-        case 'w':
-            deltaX = 0, deltaY = -1;
-            return true;
-        case 's':
-            deltaX = 0, deltaY = 1;
-            return true;
-        case 'a':
-            deltaX = -1, deltaY = 0;
-            return true;
-        case 'd':
-            deltaX = 1, deltaY = 0;
-            return true;
-        default:
-            return false;
+    for (const Step& step : steps) {
+        if (step.key != command) continue;
+        deltaX = step.deltaX, deltaY = step.deltaY;
+        return true;
     }
+    return false;
 }
 
 #ifdef _WIN32

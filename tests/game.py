@@ -134,7 +134,7 @@ SURROUNDINGS = [
     # The checker. Figures worked out by hand: the lower boulder must go first, as the upper one,
     # pushed first, walls in the exit; two pushes of two boulders are two lines; the open area is
     # taller than wide, and the three bottom-right walls touch no open cell. The level's name is the
-    # line after the empty line that ends it.
+    # line after the empty line that ends it. A player who does not plan pushes the upper one.
     Row("CheckPushOrder",
         one("######\n#  # #\n#Po E#\n# o ##\n#  # #\n# ####\n######\n\n Push order \r\n"), "",
         "levels/1.txt: 7 rows, widest 6, 2 boulders, start at levels/1.txt:3:2\n"
@@ -142,7 +142,9 @@ SURROUNDINGS = [
         "  open area 4 x 5, dead walls 3 of 42 cells (7.1%)\n"
         "  solution: sdwdd (5 moves, 2 pushes, 2 lines)\n  fewest pushes: 2\n  fewest lines: 2\n"
         "  dead ends: 44 of 89 positions (49.4%)\n"
-        "  never reached: 2 cells, the first at levels/1.txt:2:5\n",
+        "  never reached: 2 cells, the first at levels/1.txt:2:5\n"
+        "  unplanned play: jams whatever it chooses, at the soonest after 1 move, d, at "
+        "levels/1.txt:3:3\n",
         "$CHECK levels/1.txt | sed 's/, in .*//'"),
     # Every three-move way to the exit of level 1 pushes twice; seven moves need one push. Level
     # 2's fewest pushes, two, take two lines; pushing one boulder three times takes one. Each
@@ -165,15 +167,24 @@ SURROUNDINGS = [
         "",
         "  solution:  (0 moves, 0 pushes, 0 lines)\n  dead ends: 0 of 1 position (0.0%)\n"
         "  never reached: 1 cell, the first at levels/1.txt:1:2\n"
+        "  1 boulder never moves, the first at levels/1.txt:1:3: draw them as walls\n"
         "  no solution: the exit cannot be reached\n"
         "  never reached: 1 cell, the first at levels/2.txt:1:6\n"
-        "  no solution: the level has no exit\n  dead ends: 0 of 75000 positions (0.0%)\n2\n"
-        "levels/5.txt\t4\t4\t2\t1\t0\t25.0\tsolved\t1\t0\t0\t0\t2\t0.0\t0\td\tDoor\n"
-        "levels/2.txt\t1\t7\t5\t1\t1\t0.0\tno solution\t-\t-\t-\t-\t5\t100.0\t1\t-\t\n",
+        "  no solution: the level has no exit\n"
+        "  1 boulder never moves, the first at levels/3.txt:1:1: draw them as walls\n"
+        "  dead ends: 0 of 75000 positions (0.0%)\n2\n"
+        "levels/5.txt\t4\t4\t2\t1\t0\t25.0\tsolved\t1\t0\t0\t0\t2\t0.0\t0\td\t0\t1\tDoor\n"
+        "levels/2.txt\t1\t7\t5\t1\t1\t0.0\tno solution\t-\t-\t-\t-\t5\t100.0\t1\t-\t0\tjams\t\n",
         "$CHECK levels/[1-4].txt 2> /dev/null | grep 'no sol\\|n:  (\\|ends: 0\\|never'; "
         "$CHECK --table levels/5.txt levels/6.txt levels/7.txt levels/2.txt > t; "
         "echo $?; tail -n +2 t",
         "levels/6.txt is empty!\nCould not open levels/7.txt!\n"),
+    # The boulder beside the exit never moves; the one beside it can, once the first of the pair
+    # is pushed up from below. The exit is four steps straight on.
+    Row("CheckBouldersThatNeverMove", one("########\n#P   Eo#\n# #oo ##\n#   ####\n########\n"), "",
+        "  1 boulder never moves, the first at levels/1.txt:2:7: draw them as walls\n"
+        "  unplanned play: finishes in 4 moves, dddd: the level is straight\n",
+        "$CHECK levels/1.txt | grep 'never\\|unplanned'"),
     # Limits are kept to the last position and byte, and 1 MB is plenty for a small level.
     # Positions are kept as lists of cells, in order, in a room of few boulders, and as sets of
     # cells, some 2 KB each, in a crowded one.
@@ -183,13 +194,16 @@ SURROUNDINGS = [
                   "##############\n",
          "3.txt": "P" + CROWD[1:]},
         "",
-        "0\n  dead ends: 0 of 2 positions (0.0%)\n1\n"
+        "0\n  dead ends: 0 of 2 positions (0.0%)\n"
+        "  unplanned play: finishes in 1 move, d: the level is straight\n1\n"
         "  gave up: more than 1 position; raise the limit with --limit\n"
+        "  unplanned play: gave up: its choices lead past the limit\n"
         "  dead ends: 0 of 11620 positions (0.0%)\n"
-        "  gave up: 514 positions need more than 1 MB; raise the budget with --memory\n",
-        "for n in 2 1; do $CHECK --limit $n --memory 1 levels/1.txt > o; echo $?; tail -n 1 o; "
-        "done; $CHECK levels/2.txt | tail -n 1; "
-        "$CHECK --memory 1 levels/3.txt 2> /dev/null | tail -n 1"),
+        "  gave up: 514 positions need more than 1 MB; raise the budget with --memory\n"
+        "  unplanned play: jams whatever it chooses, at once, at levels/3.txt:1:1\n",
+        "for n in 2 1; do $CHECK --limit $n --memory 1 levels/1.txt > o; echo $?; "
+        "grep -E 'gave|ends|unpl' o; done; $CHECK levels/2.txt | grep ends; "
+        "$CHECK --memory 1 levels/3.txt 2> /dev/null | grep -E 'gave|unpl'"),
     Row("CheckBadArguments", one("PE"), "",
         f"2 cairn-check: --limit{NUMBER}'0'/\n"
         f"2 cairn-check: --limit{NUMBER}'99999999999999999999'/\n"

@@ -2,7 +2,8 @@
 # The shipped levels: every one keeps the marks of a designed level and can be finished as the
 # README's table, which names them as their files do, says; from level 6 on the pack climbs in the
 # lines it needs, and the search by lines, written apart from the solver, finds the same fewest
-# lines. The browser test plays their
+# lines. From level 6 on every boulder can move, and from level 9 on a player who does not plan
+# jams. The browser test plays their
 # solutions in the real game.
 #   tests/pack.py CHECK GEN
 import os
@@ -42,11 +43,14 @@ for level, file in enumerate(files, 1):
     # 20 lines in each of the last five and 25 in the last.
     marks = {
         "enclosed": enclosed(open(file).read().split("\n\n")[0].splitlines()),
-        "README row": f[16] and row == f"{f[16]} | {f[8]} | {f[10]} | {f[11]} | {f[13]}% |",
+        "README row": f[18] and row == f"{f[18]} | {f[8]} | {f[10]} | {f[11]} | {f[13]}% | "
+                      f"{f[16]} | " + ("jams |" if f[17] == "jams" else f"finishes in {f[17]} |"),
         "search by lines": report[last + level].startswith(f"{f[0]}: {lines} lines"),
         "size": int(f[1]) <= 20 and int(f[2]) <= 60 and float(f[6]) <= 10 and f[14] == "0",
         "climb": level < 6 or (f[10] != "0" and lines >= before),
         "dead ends": level < 10 or float(f[13]) >= 50,
+        "no boulder that never moves": level < 6 or f[16] == "0",
+        "not straight": level < 9 or f[17] == "jams",
         "lines": (level + 5 <= last or lines >= 20) and (level < last or lines >= 25),
     }
     before = lines

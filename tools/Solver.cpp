@@ -14,12 +14,6 @@ using Cell = std::uint32_t;
 using Id = std::uint32_t;
 constexpr Id none = UINT32_MAX;
 
-struct Step {
-    char key;
-    std::int32_t deltaX, deltaY;
-};
-constexpr Step steps[] = {{'w', 0, -1}, {'a', -1, 0}, {'s', 0, 1}, {'d', 1, 0}};
-
 // What one step did: the index of its direction in steps, and whether it
 // pushed a boulder. Two pushes of one kind in a row are one line.
 using Kind = unsigned char;
@@ -221,7 +215,8 @@ class Search {
           current_(startPosition(start)),
           packing_(level, cells_.count(), current_.size() - 1),
           positions_(packing_.width()),
-          stoodOn_(cells_.count(), false) {
+          stoodOn_(cells_.count(), false),
+          holdsBoulder_(cells_.count(), 0) {
         packing_.pack(current_, positions_.next());
         positions_.add(none, 0);
         setBoulders(floorCell);
@@ -233,6 +228,7 @@ class Search {
             if (footprint() > limits.bytes || !countable()) return givenUp(Outcome::tooMuchMemory);
             packing_.unpack(positions_.of(id), current_);
             for (const Cell cell : current_) stoodOn_[cell] = true;
+            for (std::size_t i = 1; i < current_.size(); ++i) ++holdsBoulder_[current_[i]];
             if (finished()) {
                 goals_.push_back(id);
                 continue;
@@ -340,6 +336,7 @@ class Search {
         solution.positions = positions_.size();
         solution.deadEnds = solution.positions - canFinish();
         countUnreached(solution);
+        countFixed(solution);
         if (goals_.empty()) return solution;
         solution.outcome = Solution::Outcome::finished;
         std::vector<Kind> kinds;
@@ -435,6 +432,16 @@ class Search {
         }
     }
 
+    // A boulder that moves leaves its cell empty in the position after its
+    // first push, and none can take its place while it stays; so a cell that
+    // holds a boulder in every position holds the same one throughout.
+    void countFixed(Solution& solution) const {
+        for (Cell cell = 0; cell < cells_.count(); ++cell) {
+            if (holdsBoulder_[cell] != positions_.size()) continue;
+            if (solution.fixed++ == 0) solution.firstFixed = cells_.point(cell);
+        }
+    }
+
     // Counts the positions from which some exit can be reached, walking the
     // recorded steps backwards from every finished position.
     std::size_t canFinish() const {
@@ -467,7 +474,8 @@ class Search {
     std::vector<std::pair<Id, Id>> edges_;  // every step taken, from one position to another
     std::vector<Kind> edgeKinds_;           // and what each of them did
     std::vector<Id> goals_;
-    std::vector<bool> stoodOn_;  // by cell: whether any position so far uses it
+    std::vector<bool> stoodOn_;              // by cell: whether any position so far uses it
+    std::vector<std::size_t> holdsBoulder_;  // by cell: in how many positions a boulder is there
 };
 
 }  // namespace

@@ -27,6 +27,9 @@ struct Solution {
     // Floor and exit cells that neither the player nor a boulder ever stands on.
     std::size_t unreached = 0;
     Point firstUnreached{0, 0};  // the first of them, row by row
+    // Boulders that stay where they start in every position: walls, to a player.
+    std::size_t fixed = 0;
+    Point firstFixed{0, 0};  // the first of them, row by row
 };
 
 // How far a search may go before it gives up.

@@ -12,6 +12,7 @@
 #include "Arguments.h"
 #include "Gamefield.h"
 #include "Solver.h"
+#include "Unplanned.h"
 
 namespace {
 
@@ -313,11 +314,55 @@ void report(const std::string& path, const Gamefield& level, const Solution& sol
         std::cout << "  never reached: " << counted(solution.unreached, "cell", "cells")
                   << ", the first at " << place(path, solution.firstUnreached) << "\n";
     }
+    if (solution.fixed > 0) {
+        std::cout << "  " << counted(solution.fixed, "boulder never moves", "boulders never move")
+                  << ", the first at " << place(path, solution.firstFixed)
+                  << ": draw them as walls\n";
+    }
+}
+
+// What a player who does not plan gets, in one line.
+void reportUnplanned(const std::string& path, const Unplanned& play) {
+    std::cout << "  unplanned play: ";
+    switch (play.outcome) {
+        case Unplanned::Outcome::finishes:
+            std::cout << "finishes in " << counted(play.keys.size(), "move", "moves") << ", "
+                      << play.keys << ": the level is straight\n";
+            return;
+        case Unplanned::Outcome::jams:
+            std::cout << "jams whatever it chooses, "
+                      << (play.keys.empty()
+                              ? "at once"
+                              : "at the soonest after " +
+                                    counted(play.keys.size(), "move", "moves") + ", " + play.keys)
+                      << ", at " << place(path, play.jam) << "\n";
+            return;
+        case Unplanned::Outcome::circles:
+            std::cout << "goes round in circles whatever it chooses\n";
+            return;
+        default:
+            std::cout << "gave up: its choices lead past the limit\n";
+    }
+}
+
+// The unplanned play in the table: the moves it finishes in, or how it fails.
+std::string unplannedFigure(const Unplanned& play) {
+    switch (play.outcome) {
+        case Unplanned::Outcome::finishes:
+            return std::to_string(play.keys.size());
+        case Unplanned::Outcome::jams:
+            return "jams";
+        case Unplanned::Outcome::circles:
+            return "circles";
+        default:
+            return "-";
+    }
 }
 
 const char* const columns =
     "file\trows\twidest\topen width\topen height\tboulders\tdead walls\tresult\tmoves\t"
-    "pushes\tfewest pushes\tfewest lines\tpositions\tdead ends\tnever reached\tsolution\tname\n";
+    "pushes\tfewest pushes\tfewest lines\tpositions\tdead ends\tnever reached\tsolution\tnever "
+    "move\tunplanned\tname\n";
 
 const char* outcomeName(Solution::Outcome outcome) {
     switch (outcome) {
@@ -333,7 +378,7 @@ const char* outcomeName(Solution::Outcome outcome) {
 // One line of figures per file, so a pack can be tabled and sorted; shares are
 // percentages without the sign, and a figure the search did not reach is "-".
 void tabulate(const std::string& path, const Gamefield& level, const Solution& solution,
-              const std::string& name) {
+              const Unplanned& play, const std::string& name) {
     const Layout layout = measure(level);
     const bool solved = solution.outcome == Solution::Outcome::finished;
     const bool searched = solved || solution.outcome == Solution::Outcome::unreachable;
@@ -348,7 +393,9 @@ void tabulate(const std::string& path, const Gamefield& level, const Solution& s
               << solution.positions << "\t"
               << figure(searched, share(solution.deadEnds, solution.positions)) << "\t"
               << figure(searched, std::to_string(solution.unreached)) << "\t"
-              << figure(solved, solution.shortest.keys) << "\t" << name << "\n";
+              << figure(solved, solution.shortest.keys) << "\t"
+              << figure(searched, std::to_string(solution.fixed)) << "\t" << unplannedFigure(play)
+              << "\t" << name << "\n";
 }
 
 }  // namespace
@@ -383,10 +430,13 @@ int main(int argc, char** argv) {
         // shown while the search runs
         if (!options.table) describe(path, level, start, trailer.name);
         const Solution solution = solve(level, start, options.limits);
+        const Unplanned play =
+            playUnplanned(level, start, options.limits.positions, options.limits.bytes);
         if (options.table) {
-            tabulate(path, level, solution, trailer.name);
+            tabulate(path, level, solution, play, trailer.name);
         } else {
             report(path, level, solution, options.limits);
+            reportUnplanned(path, play);
         }
         if (solution.outcome != Solution::Outcome::finished) status = std::max(status, notFinished);
     }

@@ -29,7 +29,7 @@ const table = execSync(`'${build}/cairn-check' --table $(ls -v levels/[0-9]*.txt
   .map((row) => row.split("\t"));
 const solutions = table.map((row) => row[15]).join("");
 const solution1 = table[0][15];
-const heading = (n) => `Level ${n} of ${table.length} · ${table[n - 1][16]}`;
+const heading = (n) => `Level ${n} of ${table.length} · ${table[n - 1].at(-1)}`;
 
 let server, browser, base;
 before(async () => {
