@@ -1,6 +1,19 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
+
+// A whole number from least up to most, in plain decimal digits and nothing
+// else: no sign, no space, nothing after it.
+inline bool wholeNumber(const std::string& text, std::uint64_t least, std::uint64_t most,
+                        std::uint64_t& number) {
+    if (text.empty() || text.size() > 19 ||
+        text.find_first_not_of("0123456789") != std::string::npos) {
+        return false;
+    }
+    number = std::stoull(text);
+    return number >= least && number <= most;
+}
 
 // The command line, one argument at a time, for the game and its tools. An
 // option's value may be joined to it (--from=7) or follow it (--from 7), as

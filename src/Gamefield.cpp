@@ -36,12 +36,12 @@ void takeStartMarkers(std::string& line, std::int32_t y, Point& start) {
 
 // Reads the level up to its first empty line. A level is played whole or not
 // at all: a read error, or a level too big for a Point to count, is reported
-// and leaves no rows. The file is closed on every way out, after the message,
-// if there is one, has been printed.
+// and leaves no rows. What went wrong is said by the caller: load prints it,
+// and the tools pass it on to their error stream.
 //
 // Messages about a file that opened start with its path, like the one about an
 // empty level, so that a list of them reads as a list of the files at fault.
-bool Gamefield::load(const std::string& path, Point& start) {
+std::string Gamefield::read(const std::string& path, Point& start) {
     std::ifstream file(path);
     if (!file) return refuse("Could not open " + path + "!");
     Point found = start;
@@ -55,7 +55,7 @@ bool Gamefield::load(const std::string& path, Point& start) {
     }
     if (rows.empty()) return refuse(path + " is empty!");
     start = found;
-    return true;
+    return "";
 }
 
 // Rows may differ in length, so whether a column exists depends on its row.
@@ -145,13 +145,11 @@ std::size_t frameSize(const std::vector<std::string>& rows) {
 
 }  // namespace
 
-void Gamefield::draw(const Point& point) const {
-    // Every byte is written below, so the frame is left uninitialised: a
-    // std::string would be cleared first, which costs a third again as much on
-    // a big level.
-    const std::size_t size = frameSize(rows);
-    const std::unique_ptr<char[]> frame(new char[size]);
-    char* out = std::fill_n(frame.get(), scrollLines, '\n');
+// Every byte of out is written: a frame is built in memory left uninitialised
+// by draw, as a std::string would be cleared first, which costs a third again
+// as much on a big level.
+void Gamefield::drawInto(const Point& point, char* out) const {
+    out = std::fill_n(out, scrollLines, '\n');
     for (std::size_t y = 0; y < rows.size(); ++y) {
         copyVisible(rows[y], out);
         if (static_cast<std::int64_t>(y) == point.y && inside(point.x, point.y)) {
@@ -161,9 +159,21 @@ void Gamefield::draw(const Point& point) const {
         *out++ = '\n';
     }
     *out = '\n';
+}
+
+void Gamefield::draw(const Point& point) const {
+    const std::size_t size = frameSize(rows);
+    const std::unique_ptr<char[]> frame(new char[size]);
+    drawInto(point, frame.get());
     // One insertion for the whole frame, final newline included, so that the
     // terminal never shows half of one.
     std::cout.write(frame.get(), static_cast<std::streamsize>(size)) << std::flush;
+}
+
+std::string Gamefield::frame(const Point& point) const {
+    std::string text(frameSize(rows), '\0');
+    drawInto(point, text.data());
+    return text;
 }
 
 // Reads rows until the level ends. False as soon as a row is longer, or the
@@ -183,8 +193,14 @@ bool Gamefield::readRows(std::istream& file, Point& start) {
     return true;
 }
 
-bool Gamefield::refuse(const std::string& message) {
-    rows.clear();
-    std::cout << message << std::endl;
+bool Gamefield::load(const std::string& path, Point& start) {
+    const std::string problem = read(path, start);
+    if (problem.empty()) return true;
+    std::cout << problem << std::endl;
     return false;
+}
+
+std::string Gamefield::refuse(const std::string& message) {
+    rows.clear();
+    return message;
 }

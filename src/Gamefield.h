@@ -38,9 +38,16 @@ class Gamefield {
     // level too big to count) prints one line and returns false, with no rows.
     bool load(const std::string& path, Point& start);
 
+    // Reads the level file at path as load does, printing nothing: the line
+    // load would print, or "" once the level is read.
+    std::string read(const std::string& path, Point& start);
+
     // Writes one frame: 30 newlines, the grid with the player on it, one more
     // newline, then a flush.
     void draw(const Point& point) const;
+
+    // The frame draw writes, as text.
+    std::string frame(const Point& point) const;
 
     // One step of the player: onto floor or an exit, or pushing one boulder
     // onto floor. A step the rules refuse changes nothing.
@@ -50,7 +57,8 @@ class Gamefield {
 
   private:
     bool readRows(std::istream& file, Point& start);
-    bool refuse(const std::string& message);
+    std::string refuse(const std::string& message);
+    void drawInto(const Point& point, char* out) const;
     bool inside(std::int64_t x, std::int64_t y) const;
     char& cell(std::int64_t x, std::int64_t y);
 };

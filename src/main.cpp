@@ -56,12 +56,8 @@ const char* const help =
 
 // A level number: 1 up to the largest a level counter holds, in plain digits.
 bool levelNumber(const std::string& text, std::int32_t& number) {
-    if (text.empty() || text.size() > 10 ||
-        text.find_first_not_of("0123456789") != std::string::npos) {
-        return false;
-    }
-    const long long value = std::stoll(text);
-    if (value < 1 || value > INT32_MAX) return false;
+    std::uint64_t value = 0;
+    if (!wholeNumber(text, 1, INT32_MAX, value)) return false;
     number = static_cast<std::int32_t>(value);
     return true;
 }

@@ -13,6 +13,7 @@ from collections import namedtuple
 from pathlib import Path
 
 GAME, CHECK = map(os.path.abspath, sys.argv[1:3])
+GEN = os.path.join(os.path.dirname(CHECK), "cairn-gen")
 WINDOWS = GAME.endswith(".exe")
 GAME = "wine " + GAME if WINDOWS else GAME
 SOURCE = Path(__file__).resolve().parents[1]
@@ -227,6 +228,20 @@ SURROUNDINGS = [
         "line after the name below it is never read\nlevels/3.txt: warning: 24 rows, widest 2: "
         "an 80 x 24 terminal shows a level of at most 23 rows of 80 columns whole\n",
         1),
+    # The generator names what is wrong, a start that does not load and a room too small to need
+    # a push among them, and gives up on a search past its limit as the checker does.
+    Row("GenBadArguments", one("Po E"), "",
+        "2 cairn-gen: Could not open nowhere!/\n1 cairn-gen: no 2 x 1 room drawn could be "
+        "finished with a push; try a larger room/\n2 cairn-gen: WIDTH needs a whole number from 2 "
+        "to 78, not '5x'/\n2 cairn-gen: HEIGHT needs a whole number from 1 to 21, not '22'/\n"
+        "2 cairn-gen: a climb takes 4 to 6 arguments/\n2 cairn-gen: --lines needs a level file/\n"
+        "2 cairn-gen: --lines takes no value/\n2 cairn-gen: --limit goes with --lines/\n"
+        "2 cairn-gen: --limit needs a whole number of areas, not '0'/\n"
+        "1 /levels/1.txt: gave up: more than 1 area; raise the limit with --limit\n"
+        "       cairn-gen [--limit AREAS] --lines FILE...\n",
+        each_of("'5 5 10 1 300000 nowhere' '2 1 10 1' '5x 5 3 1' '5 22 3 1' '5 5' --lines "
+                "'--lines=3 x' '--limit 5 5 5 3 1' '--limit=0 --lines x' '--limit 1 --lines "
+                "levels/1.txt'", "$GEN")),
     # A newcomer's ./play, then the install, which must build what ./play did not. Installed, the
     # game prefers levels where it is run, and plays its own anywhere else.
     Row("InstalledAfterPlay", one("PE"), "",
@@ -250,7 +265,8 @@ def play(row):
         # What the command prints goes to files of at most 4 GiB, of which the first 16 MiB are
         # read, so a game that writes without end fails its row without filling memory or disk.
         done = subprocess.run(f"ulimit -f 8388608; GAME='timeout 120 {GAME}' "
-                              f"CHECK='timeout 120 {CHECK}'; ({row.command}) > stdout 2> stderr",
+                              f"CHECK='timeout 120 {CHECK}' GEN='timeout 120 {GEN}'; "
+                              f"({row.command}) > stdout 2> stderr",
                               shell=True, cwd=folder, stdin=subprocess.DEVNULL)
         printed = [open(f"{folder}/{name}", "rb").read(1 << 24).decode("latin-1")
                    for name in ("stdout", "stderr")]

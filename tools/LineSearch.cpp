@@ -203,7 +203,7 @@ std::size_t Search::deadEnds() const {
 LineFigures Search::run() {
     LineFigures figures;
     for (Id id = 0; id < anchors_.size(); ++id) {
-        if (anchors_.size() > limit_) return {};
+        if (anchors_.size() > limit_) return {true};
         if (exits_[id] && figures.lines < 0) figures.lines = static_cast<long>(depths_[id]);
         expand(id);
     }

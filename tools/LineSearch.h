@@ -8,6 +8,7 @@
 // there is none, or the search gave up), and the positions, counted as
 // cairn-check counts them, one for each cell the player can stand on.
 struct LineFigures {
+    bool gaveUp = false;
     long lines = -1;
     std::size_t positions = 0;
     std::size_t deadEnds = 0;  // positions from which no exit can be reached

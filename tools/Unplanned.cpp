@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <deque>
 #include <limits>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -60,34 +61,92 @@ Distances distances(const Gamefield& board) {
     return stepsTo;
 }
 
+// A board the plays have made, with each cell's steps to an exit on it.
+struct Board {
+    Gamefield field;
+    Distances stepsTo;
+};
+
 // The steps that begin a shortest way to an exit over the board as it
 // stands; none where no way is left.
-std::vector<Step> firstSteps(const Gamefield& board, Point player) {
-    const Distances stepsTo = distances(board);
-    const std::size_t here = stepsTo[std::size_t(player.y)][std::size_t(player.x)];
+std::vector<Step> firstSteps(const Board& board, Point player) {
+    const std::size_t here = board.stepsTo[std::size_t(player.y)][std::size_t(player.x)];
     std::vector<Step> first;
     if (here == far) return first;
     for (const Step& step : steps) {
         const std::int64_t x = std::int64_t{player.x} + step.deltaX;
         const std::int64_t y = std::int64_t{player.y} + step.deltaY;
-        if (open(board, x, y, step) && stepsTo[std::size_t(y)][std::size_t(x)] == here - 1) {
+        if (open(board.field, x, y, step) &&
+            board.stepsTo[std::size_t(y)][std::size_t(x)] == here - 1) {
             first.push_back(step);
         }
     }
     return first;
 }
 
-struct Play {
-    Gamefield board;
-    Point player;
-    std::string keys;
-};
+// Every position the plays reach, by the board it is on and the player's
+// place, with the step that first reached it; boards are kept once each, as
+// only a push makes a new one.
+class Plays {
+  public:
+    explicit Plays(const Gamefield& level) { boardOf(level); }
 
-std::string positionOf(const Play& play) {
-    std::string text = std::to_string(play.player.x) + "," + std::to_string(play.player.y);
-    for (const auto& row : play.board.rows) text += "\n" + row;
-    return text;
-}
+    std::size_t boardOf(const Gamefield& field) {
+        std::string text;
+        for (const auto& row : field.rows) text += row + "\n";
+        const auto [found, added] = ids_.emplace(std::move(text), boards_.size());
+        if (added) {
+            boards_.push_back({field, distances(field)});
+            bytes_ += 2 * found->first.size() + found->first.size() * sizeof(std::size_t);
+        }
+        return found->second;
+    }
+    const Board& board(std::size_t id) const { return boards_[id]; }
+
+    // Adds a position unless it is known; whether it was added.
+    bool add(std::size_t board, Point player, std::size_t parent, char key) {
+        if (!seen_.insert(Key{board, player.x, player.y}).second) return false;
+        positions_.push_back({board, player, parent, key});
+        bytes_ += sizeof(Position) + 32;
+        return true;
+    }
+
+    struct Position {
+        std::size_t board;
+        Point player;
+        std::size_t parent;
+        char key;
+    };
+    const Position& operator[](std::size_t id) const { return positions_[id]; }
+    std::size_t size() const { return positions_.size(); }
+    std::size_t bytes() const { return bytes_; }
+
+    std::string keysTo(std::size_t id) const {
+        std::string keys;
+        for (; id != 0; id = positions_[id].parent) keys.insert(keys.begin(), positions_[id].key);
+        return keys;
+    }
+
+  private:
+    struct Key {
+        std::size_t board;
+        std::int32_t x, y;
+        bool operator==(const Key& other) const {
+            return board == other.board && x == other.x && y == other.y;
+        }
+    };
+    struct Hash {
+        std::size_t operator()(const Key& key) const {
+            return (key.board * 1000003U + std::size_t(std::uint32_t(key.x))) * 1000003U +
+                   std::size_t(std::uint32_t(key.y));
+        }
+    };
+    std::deque<Board> boards_;  // which a new board does not move
+    std::unordered_map<std::string, std::size_t> ids_;
+    std::vector<Position> positions_;
+    std::unordered_set<Key, Hash> seen_;
+    std::size_t bytes_ = 0;
+};
 
 }  // namespace
 
@@ -96,28 +155,34 @@ std::string positionOf(const Play& play) {
 Unplanned playUnplanned(const Gamefield& level, Point start, std::size_t positions,
                         std::size_t bytes) {
     Unplanned result;
-    std::deque<Play> plays{{level, start, ""}};
-    std::unordered_set<std::string> seen{positionOf(plays.front())};
-    // Each board is held twice, as a key and as a play to take up, with what
-    // a string and a set entry add.
-    const std::size_t perBoard = 2 * seen.begin()->size() + 128;
-    for (; !plays.empty(); plays.pop_front()) {
-        const Play& play = plays.front();
-        if (at(play.board, play.player.x, play.player.y) == exitCell) {
-            return {Unplanned::Outcome::finishes, play.keys, play.player};
+    Plays plays(level);
+    plays.add(0, start, 0, '\0');
+    for (std::size_t id = 0; id < plays.size(); ++id) {
+        const std::size_t boardId = plays[id].board;
+        const Point player = plays[id].player;
+        const Board& board = plays.board(boardId);
+        if (at(board.field, player.x, player.y) == exitCell) {
+            return {Unplanned::Outcome::finishes, plays.keysTo(id), player};
         }
-        const std::vector<Step> first = firstSteps(play.board, play.player);
+        const std::vector<Step> first = firstSteps(board, player);
         if (first.empty() && result.outcome != Unplanned::Outcome::jams) {
-            result = {Unplanned::Outcome::jams, play.keys, play.player};
+            result = {Unplanned::Outcome::jams, plays.keysTo(id), player};
         }
         for (const Step& step : first) {
-            Play next{play.board, play.player, play.keys + step.key};
-            next.board.move(next.player, step.deltaX, step.deltaY);
-            if (!seen.insert(positionOf(next)).second) continue;
-            if (seen.size() > positions || seen.size() * perBoard > bytes) {
-                return {Unplanned::Outcome::gaveUp, "", play.player};
+            // A walk leaves the board as it is; a push, made with the game's
+            // own rules, makes another.
+            const Point to{player.x + step.deltaX, player.y + step.deltaY};
+            std::size_t next = boardId;
+            if (at(board.field, to.x, to.y) == boulderCell) {
+                Gamefield field = board.field;
+                Point moved = player;
+                field.move(moved, step.deltaX, step.deltaY);
+                next = plays.boardOf(field);
             }
-            plays.push_back(std::move(next));
+            if (!plays.add(next, to, id, step.key)) continue;
+            if (plays.size() > positions || plays.bytes() > bytes) {
+                return {Unplanned::Outcome::gaveUp, "", player};
+            }
         }
     }
     return result;

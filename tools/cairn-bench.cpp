@@ -11,7 +11,6 @@
 #include <iomanip>
 #include <iostream>
 #include <map>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -58,10 +57,7 @@ const std::string& levelFile(std::int32_t size) {
 
 Gamefield loaded(std::int32_t size, Point& player) {
     Gamefield field;
-    std::ostringstream quiet;
-    auto* const console = std::cout.rdbuf(quiet.rdbuf());
-    field.load(levelFile(size), player);
-    std::cout.rdbuf(console);
+    field.read(levelFile(size), player);
     return field;
 }
 

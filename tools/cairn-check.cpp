@@ -48,21 +48,15 @@ struct Options {
     std::vector<std::string> files;
 };
 
-// A whole number from 1 up to most, in plain decimal digits.
-bool positive(const std::string& text, std::size_t most, std::size_t& number) {
-    if (text.empty() || text.size() > 18 ||
-        text.find_first_not_of("0123456789") != std::string::npos) {
-        return false;
-    }
-    number = std::stoull(text);
-    return number > 0 && number <= most;
-}
-
 // The number after --limit or --memory into number; what was wrong otherwise.
 std::string takeNumber(const std::string& option, Arguments& arguments, std::size_t& number) {
     std::string text;
     if (!arguments.value(text)) return option + " needs a value";
-    if (positive(text, SIZE_MAX / megabyte, number)) return "";
+    std::uint64_t value = 0;
+    if (wholeNumber(text, 1, SIZE_MAX / megabyte, value)) {
+        number = static_cast<std::size_t>(value);
+        return "";
+    }
     return option + " needs a whole number from 1 to " + std::to_string(SIZE_MAX / megabyte) +
            ", not '" + text + "'";
 }
@@ -109,12 +103,9 @@ std::string counted(std::size_t count, const char* one, const char* many) {
 // Loads a level as the game does; the game's one-line complaint goes to the
 // error stream here.
 bool load(const std::string& path, Gamefield& level, Point& start) {
-    std::ostringstream message;
-    auto* const console = std::cout.rdbuf(message.rdbuf());
-    const bool loaded = level.load(path, start);
-    std::cout.rdbuf(console);
-    std::cerr << message.str();
-    return loaded;
+    const std::string problem = level.read(path, start);
+    if (!problem.empty()) std::cerr << problem << "\n";
+    return problem.empty();
 }
 
 // A percentage with one decimal, without the sign.

@@ -14,19 +14,30 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <iostream>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "Arguments.h"
 #include "LineSearch.h"
 
 namespace {
 
 const char* const usage =
     "usage: cairn-gen WIDTH HEIGHT ROUNDS SEED [POSITIONS [START]]\n"
-    "       cairn-gen --lines FILE...\n";
+    "       cairn-gen [--limit AREAS] --lines FILE...\n";
+
+// The largest room is what an 80 x 24 terminal shows whole, walls and the
+// cursor's line included.
+constexpr std::uint64_t widest = 78, tallest = 21;
+// How many areas --lines takes up before it gives up: a few seconds' worth.
+constexpr std::uint64_t defaultAreas = 1'000'000;
+// How many crowded rooms are drawn, at the most, for one that can be
+// finished and needs a push; a room too small for any never has one.
+constexpr int draws = 10'000;
 
 // A room whose positions pass cairn-check's default limit, with room to
 // spare, would take too long to prove.
@@ -118,10 +129,10 @@ Room crowdedRoom(int width, int height, std::mt19937& random) {
 }
 
 // A room to start from, as a level file: its start and exit become floor.
-Room fromFile(const std::string& path) {
-    Room room;
+// What was wrong with the file, or "".
+std::string fromFile(const std::string& path, Room& room) {
     Gamefield field;
-    field.load(path, room.start);
+    if (std::string problem = field.read(path, room.start); !problem.empty()) return problem;
     room.rows = field.rows;
     for (std::size_t y = 0; y < room.rows.size(); ++y) {
         const auto x = room.rows[y].find(exitCell);
@@ -129,7 +140,7 @@ Room fromFile(const std::string& path) {
         room.exit = {static_cast<std::int32_t>(x), static_cast<std::int32_t>(y)};
         room.rows[y][x] = floorCell;
     }
-    return room;
+    return "";
 }
 
 void print(const Room& room, const Score& score) {
@@ -171,43 +182,126 @@ void climb(Room room, long rounds, std::size_t limit, std::mt19937& random) {
 }
 
 // The figures of each level file, as the climb sees them: its fewest lines,
-// its positions and its dead ends.
-int printLines(int count, char** paths) {
+// its positions and its dead ends. Exits as cairn-check does: 2 when a file
+// does not load, else 1 when a search gave up.
+int printLines(const std::vector<std::string>& paths, std::uint64_t limit) {
     int status = 0;
-    for (int i = 0; i < count; ++i) {
+    for (const auto& path : paths) {
         Gamefield field;
         Point start{0, 0};
-        if (!field.load(paths[i], start)) {
+        if (const std::string problem = field.read(path, start); !problem.empty()) {
+            std::cerr << problem << "\n";
             status = 2;
             continue;
         }
-        const LineFigures figures = searchLines(field, start, SIZE_MAX);
-        std::cout << paths[i] << ": " << figures.lines << " lines, " << figures.positions
+        const LineFigures figures = searchLines(field, start, limit);
+        if (figures.gaveUp) {
+            std::cout << path << ": gave up: more than " << limit
+                      << (limit == 1 ? " area" : " areas") << "; raise the limit with --limit\n";
+            status = std::max(status, 1);
+            continue;
+        }
+        std::cout << path << ": " << figures.lines << " lines, " << figures.positions
                   << " positions, " << figures.deadEnds << " dead ends\n";
     }
+    return status;
+}
+
+// What a climb is asked to do, as the command line gives it.
+struct Request {
+    std::uint64_t width = 0, height = 0, rounds = 0, seed = 0, positions = 300'000;
+    std::string start;
+};
+
+// Reads the climb's words into climb; what was wrong otherwise.
+std::string readClimb(const std::vector<std::string>& words, Request& climb) {
+    if (words.size() < 4 || words.size() > 6) return "a climb takes 4 to 6 arguments";
+    struct Field {
+        const char* name;
+        std::uint64_t least, most;
+        std::uint64_t* value;
+    };
+    const Field fields[] = {{"WIDTH", 2, widest, &climb.width},
+                            {"HEIGHT", 1, tallest, &climb.height},
+                            {"ROUNDS", 1, UINT32_MAX, &climb.rounds},
+                            {"SEED", 0, UINT32_MAX, &climb.seed},
+                            {"POSITIONS", 1, UINT32_MAX, &climb.positions}};
+    for (std::size_t i = 0; i < words.size() && i < std::size(fields); ++i) {
+        const Field& field = fields[i];
+        if (!wholeNumber(words[i], field.least, field.most, *field.value)) {
+            return std::string(field.name) + " needs a whole number from " +
+                   std::to_string(field.least) + " to " + std::to_string(field.most) + ", not '" +
+                   words[i] + "'";
+        }
+    }
+    if (words.size() == 6) climb.start = words[5];
+    return "";
+}
+
+// Reads the command line: the --lines form into paths and limit, or a
+// climb's words; what was wrong otherwise.
+std::string parse(int argc, char** argv, bool& lines, std::uint64_t& limit,
+                  std::vector<std::string>& words) {
+    bool limited = false;
+    for (Arguments arguments(argc, argv); !arguments.done();) {
+        const std::string argument = arguments.next();
+        std::string value;
+        if (argument == "--lines") {
+            if (arguments.valueLeft()) return "--lines takes no value";
+            lines = true;
+        } else if (argument == "--limit") {
+            if (!arguments.value(value)) return "--limit needs a value";
+            if (!wholeNumber(value, 1, UINT64_MAX / 2, limit)) {
+                return "--limit needs a whole number of areas, not '" + value + "'";
+            }
+            limited = true;
+        } else if (argument.size() > 1 && argument[0] == '-') {
+            return "unknown option " + argument;
+        } else {
+            words.push_back(argument);
+        }
+    }
+    if (lines && words.empty()) return "--lines needs a level file";
+    if (limited && !lines) return "--limit goes with --lines";
+    return "";
+}
+
+// A crowded room that can be finished and needs a push, or none after as
+// many draws as the climb may take.
+bool drawRoom(const Request& climb, std::mt19937& random, Room& room) {
+    for (int draw = 0; draw < draws; ++draw) {
+        room = crowdedRoom(static_cast<int>(climb.width), static_cast<int>(climb.height), random);
+        if (score(room, climb.positions).lines >= 0) return true;
+    }
+    return false;
+}
+
+int fail(const std::string& problem, int status) {
+    std::cerr << "cairn-gen: " << problem << "\n";
+    if (status == 2) std::cerr << usage;
     return status;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc > 2 && std::string(argv[1]) == "--lines") return printLines(argc - 2, argv + 2);
-    if (argc < 5 || argc > 7) {
-        std::cerr << usage;
-        return 2;
+    bool lines = false;
+    std::uint64_t limit = defaultAreas;
+    std::vector<std::string> words;
+    Request asked;
+    std::string problem = parse(argc, argv, lines, limit, words);
+    if (problem.empty() && !lines) problem = readClimb(words, asked);
+    if (!problem.empty()) return fail(problem, 2);
+    if (lines) return printLines(words, limit);
+    std::mt19937 random(static_cast<unsigned>(asked.seed));
+    Room room;
+    if (!asked.start.empty()) {
+        if (problem = fromFile(asked.start, room); !problem.empty()) return fail(problem, 2);
+    } else if (!drawRoom(asked, random, room)) {
+        return fail("no " + std::to_string(asked.width) + " x " + std::to_string(asked.height) +
+                        " room drawn could be finished with a push; try a larger room",
+                    1);
     }
-    const int width = std::atoi(argv[1]), height = std::atoi(argv[2]);
-    const long rounds = std::atol(argv[3]);
-    const std::size_t positions = argc > 5 ? std::strtoul(argv[5], nullptr, 10) : 300'000;
-    if (width < 2 || height < 1 || rounds < 1 || positions < 1) {
-        std::cerr << usage;
-        return 2;
-    }
-    std::mt19937 random(static_cast<unsigned>(std::strtoul(argv[4], nullptr, 10)));
-    // A crowded room is drawn again until it can be finished: the climb only
-    // ever moves between rooms that can.
-    Room room = argc > 6 ? fromFile(argv[6]) : crowdedRoom(width, height, random);
-    while (argc <= 6 && score(room, positions).lines < 0) room = crowdedRoom(width, height, random);
-    climb(room, rounds, positions, random);
+    climb(room, static_cast<long>(asked.rounds), asked.positions, random);
     return 0;
 }

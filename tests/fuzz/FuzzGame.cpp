@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <cassert>
 #include <fstream>
-#include <iostream>
 
 #include "Gamefield.h"
 #include "Keyboard.h"
@@ -25,7 +24,6 @@ std::ptrdiff_t boulders(const Gamefield& field) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static const std::string path = "/tmp/cairn-fuzz-" + std::to_string(getpid()) + ".txt";
-    std::cout.rdbuf(nullptr);  // frames go nowhere, at no cost
     std::string_view keys(reinterpret_cast<const char*>(data), size);
     const auto split = std::min(keys.find('\xff'), size);
     std::ofstream(path, std::ios::binary) << keys.substr(0, split);
@@ -33,13 +31,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto decode = !keys.empty() && (keys[0] & 1) != 0 ? decodeConsoleKey : decodeKey;
     Gamefield field;
     Point player{0, 0};
-    if (!field.load(path, player)) return 0;
+    if (!field.read(path, player).empty()) return 0;
     const std::ptrdiff_t before = boulders(field);
     while (!keys.empty()) {
         const DecodedKey key = decode(keys, true);
         assert(key.length > 0 && key.length <= keys.size());
         keys.remove_prefix(key.length);
-        field.draw(player);
+        assert(field.frame(player).size() > 30);  // built as the game builds it
         std::int32_t deltaX = 0, deltaY = 0;
         if (stepFor(command(key.key), deltaX, deltaY)) field.move(player, deltaX, deltaY);
         assert(boulders(field) == before);
