@@ -8,6 +8,8 @@
 #include <memory>
 #include <utility>
 
+#include "Platform.h"
+
 // The board's checks stay in every build: without them a faulty caller would corrupt the grid.
 #ifdef NDEBUG
 #error "cairn is always built with assertions enabled"
@@ -18,9 +20,7 @@ namespace {
 // Reads the next line of a level; false at its end (an empty line, or the end of the file).
 bool readLine(std::istream& file, std::string& line) {
     std::getline(file, line);
-#ifndef _WIN32  // Windows' text mode reads CR LF as LF already; elsewhere one CR is dropped here
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-#endif
+    platform::dropCarriageReturn(line);
     return !line.empty();
 }
 

@@ -6,73 +6,19 @@
 #include <streambuf>
 #include <string>
 
-#ifdef _WIN32
-#include <io.h>
-#elif defined(__EMSCRIPTEN__)
-#include <emscripten.h>
-#else
-#include <poll.h>
-#include <unistd.h>
-#endif
+#include "Platform.h"
 
 namespace {
-
-#ifdef _WIN32
-
-// A console program's output keeps its text mode, so each newline leaves as
-// CR LF.
-long writeSome(const char* bytes, std::size_t size) {
-    const unsigned chunk = size > 1U << 30 ? 1U << 30 : static_cast<unsigned>(size);
-    return _write(1, bytes, chunk);
-}
-
-bool waitUntilWritable() {
-    return false;
-}
-
-#elif defined(__EMSCRIPTEN__)
-
-// On a web page the bytes go to the page's terminal in one call, a frame at
-// a time, as they would go to a terminal in one write.
-EM_JS(void, writeToPage, (const char* bytes, std::size_t size),
-      { Module.cairnWrite(HEAPU8.slice(bytes, bytes + size)); });
-
-long writeSome(const char* bytes, std::size_t size) {
-    writeToPage(bytes, size);
-    return static_cast<long>(size);
-}
-
-bool waitUntilWritable() {
-    return false;
-}
-
-EM_JS(void, levelToPage, (const char* path, std::size_t width, std::size_t height),
-      { Module.cairnLevel(UTF8ToString(path), width, height); });
-
-#else
-
-long writeSome(const char* bytes, std::size_t size) {
-    return static_cast<long>(write(STDOUT_FILENO, bytes, size));
-}
-
-// A non-blocking output that is full says so at once; wait until it drains.
-bool waitUntilWritable() {
-    if (errno != EAGAIN && errno != EWOULDBLOCK) return false;
-    pollfd output{STDOUT_FILENO, POLLOUT, 0};
-    return poll(&output, 1, -1) >= 0 || errno == EINTR;
-}
-
-#endif
 
 // Writes all of bytes, going on from where a short write stopped. Returns 0,
 // or the error number of a write that cannot go on.
 int writeAll(const char* bytes, std::size_t size) {
     while (size > 0) {
-        const long written = writeSome(bytes, size);
+        const long written = platform::writeSome(bytes, size);
         if (written > 0) {
             bytes += written;
             size -= static_cast<std::size_t>(written);
-        } else if (written == 0 || (errno != EINTR && !waitUntilWritable())) {
+        } else if (written == 0 || (errno != EINTR && !platform::waitUntilWritable())) {
             return written == 0 ? EIO : errno;
         }
     }
@@ -142,11 +88,3 @@ void startOutput() {
 int outputError() {
     return buffer().error();
 }
-
-#ifdef __EMSCRIPTEN__
-void announceLevel(const std::string& path, std::size_t width, std::size_t height) {
-    levelToPage(path.c_str(), width, height);
-}
-#else
-void announceLevel(const std::string& /*path*/, std::size_t /*width*/, std::size_t /*height*/) {}
-#endif

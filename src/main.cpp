@@ -14,14 +14,7 @@
 #include "Gamefield.h"
 #include "Keyboard.h"
 #include "Output.h"
-
-#ifdef _WIN32
-#define WIN32_LEAN_AND_MEAN
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
-#endif
+#include "Platform.h"
 
 // The paths of the levels still to play, front first. A restart puts a second
 // copy of the level's path in front; a quit empties it.
@@ -103,26 +96,13 @@ Request parse(int argc, char** argv, Options& options, std::string& problem) {
     return Request::play;
 }
 
-// The game's own file, or an empty path where the system does not say.
-std::filesystem::path gameFile() {
-#ifdef _WIN32
-    wchar_t name[MAX_PATH];
-    const DWORD length = GetModuleFileNameW(nullptr, name, MAX_PATH);
-    return length > 0 && length < MAX_PATH ? std::filesystem::path(name, name + length)
-                                           : std::filesystem::path();
-#else
-    std::error_code error;
-    return std::filesystem::read_symlink("/proc/self/exe", error);
-#endif
-}
-
 // A folder without levels of its own plays the levels installed with the
 // game. They are found from the game's own place, so an installed tree plays
 // wherever it was put or unpacked. Returns the folder that holds them, where
 // it was looked for.
 std::filesystem::path useInstalledLevelsIfNoneHere() {
     if (std::ifstream("levels/1.txt").good()) return {};
-    const auto game = gameFile();
+    const auto game = platform::gameFile();
     if (game.empty()) return {};
     std::error_code error;
     const auto data = game.parent_path() / CAIRN_DATA_FROM_GAME;
