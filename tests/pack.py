@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 # The shipped levels: every one keeps the marks of a designed level and can be finished as the
-# README's table, which names them as their files do, says; from level 6 on the pack climbs in the
+# table in docs/levels.md, which names them as their files do, says; from level 6 on the pack climbs in the
 # lines it needs, and the search by lines, written apart from the solver, finds the same fewest
 # lines. From level 6 on every boulder can move, and from level 9 on a player who does not plan
 # jams. The browser test plays their
@@ -31,7 +31,7 @@ while os.path.exists(f"levels/{len(files) + 1}.txt"):
 report = subprocess.run(f"timeout 900 {CHECK} --table {' '.join(files)} && "
                         f"timeout 300 {GEN} --lines {' '.join(files)}", shell=True,
                         stdout=subprocess.PIPE, text=True, check=True).stdout.splitlines()
-readme = open("README.md").read()
+readme = open("docs/levels.md").read()
 broken = [] if len(files) >= 25 else ["fewer than 25 levels"]
 before = 0
 for level, file in enumerate(files, 1):
@@ -43,7 +43,7 @@ for level, file in enumerate(files, 1):
     # 20 lines in each of the last five and 25 in the last.
     marks = {
         "enclosed": enclosed(open(file).read().split("\n\n")[0].splitlines()),
-        "README row": f[18] and row == f"{f[18]} | {f[8]} | {f[10]} | {f[11]} | {f[13]}% | "
+        "table row": f[18] and row == f"{f[18]} | {f[8]} | {f[10]} | {f[11]} | {f[13]}% | "
                       f"{f[16]} | " + ("jams |" if f[17] == "jams" else f"finishes in {f[17]} |"),
         "search by lines": report[last + level].startswith(f"{f[0]}: {lines} lines"),
         "size": int(f[1]) <= 20 and int(f[2]) <= 60 and float(f[6]) <= 10 and f[14] == "0",

@@ -91,7 +91,7 @@ async function open(query = "", { script = () => {}, phone, url = base } = {}) {
   return { page, seen, until, bytes, over, starts };
 }
 
-// The README's figures come from here too: opening to the first frame, and a key to the frame
+// CONTRIBUTING's figures come from here too: opening to the first frame, and a key to the frame
 // that answers it. Loose bounds, for a busy machine.
 test("keys play the whole pack as on Linux, from the loopback address alone", async () => {
   const { page, seen, until, bytes, over, starts } = await open();
