@@ -1,10 +1,9 @@
 #!/usr/bin/env python3
 # The shipped levels: every one keeps the marks of a designed level and can be finished as the
-# table in docs/levels.md, which names them as their files do, says; from level 6 on the pack climbs in the
-# lines it needs, and the search by lines, written apart from the solver, finds the same fewest
-# lines. From level 6 on every boulder can move, and from level 9 on a player who does not plan
-# jams. The browser test plays their
-# solutions in the real game.
+# table in docs/levels.md, which names them as their files do, says; from level 6 on the pack
+# climbs in the lines it needs, and the search by lines, written apart from the solver, finds the
+# same fewest lines. From level 6 on every boulder can move, and from level 9 on a player who does
+# not plan jams. The browser test plays their solutions in the real game.
 #   tests/pack.py CHECK GEN
 import os
 import subprocess
