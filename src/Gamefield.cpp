@@ -95,7 +95,7 @@ void Gamefield::move(Point& point, std::int32_t deltaX, std::int32_t deltaY) {
         if (!inside(beyondX, beyondY) || cell(beyondX, beyondY) != floorCell) return;
         cell(beyondX, beyondY) = boulderCell;
         target = floorCell;
-    } else if (target != floorCell && target != exitCell) {
+    } else if (!isWalkable(target)) {
         return;
     }
     point = Point{static_cast<std::int32_t>(targetX), static_cast<std::int32_t>(targetY)};

@@ -18,6 +18,15 @@ constexpr char boulderCell = 'o';
 constexpr char exitCell = 'E';
 constexpr char playerMark = 'P';
 
+// What a cell is to the player: one to step onto (floor or an exit), and one
+// that is open at all, as a boulder's cell is to a later push.
+constexpr bool isWalkable(char cell) {
+    return cell == floorCell || cell == exitCell;
+}
+constexpr bool isOpen(char cell) {
+    return isWalkable(cell) || cell == boulderCell;
+}
+
 // The four steps a player can take, each with the key that takes it.
 struct Step {
     char key;
@@ -52,6 +61,11 @@ class Gamefield {
     // One step of the player: onto floor or an exit, or pushing one boulder
     // onto floor. A step the rules refuse changes nothing.
     void move(Point& point, std::int32_t deltaX, std::int32_t deltaY);
+
+    // The byte of the cell at point, which must lie on the grid.
+    char cellAt(Point point) const {
+        return rows[static_cast<std::size_t>(point.y)][static_cast<std::size_t>(point.x)];
+    }
 
     std::vector<std::string> rows;
 

@@ -180,8 +180,7 @@ std::size_t widest(const Gamefield& field) {
 }
 
 bool standsOnExit(const Gamefield& field, const Point& point) {
-    const auto& row = field.rows[static_cast<std::size_t>(point.y)];
-    return row[static_cast<std::size_t>(point.x)] == exitCell;
+    return field.cellAt(point) == exitCell;
 }
 
 }  // namespace

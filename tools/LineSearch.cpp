@@ -77,7 +77,7 @@ Search::Search(const Gamefield& level, Point start, std::size_t limit)
             const char cell = level.rows[y][x];
             const std::size_t at = (y + 1) * width_ + x + 1;
             if (cell == boulderCell) sets_[at / wordBits] |= Word{1} << (at % wordBits);
-            if (cell == floorCell || cell == boulderCell || cell == exitCell) {
+            if (isOpen(cell)) {
                 open_[at] = cell == exitCell ? exitCell : floorCell;
             }
         }

@@ -276,9 +276,7 @@ class Search {
 
     bool finished() const {
         const Point player = cells_.point(current_[0]);
-        return board_
-                   .rows[static_cast<std::size_t>(player.y)][static_cast<std::size_t>(player.x)] ==
-               exitCell;
+        return board_.cellAt(player) == exitCell;
     }
     // Puts the boulders of current_ on the board, or takes them off.
     void setBoulders(char cell) {
@@ -425,9 +423,8 @@ class Search {
     void countUnreached(Solution& solution) const {
         for (Cell cell = 0; cell < cells_.count(); ++cell) {
             const Point point = cells_.point(cell);
-            const char byte =
-                board_.rows[static_cast<std::size_t>(point.y)][static_cast<std::size_t>(point.x)];
-            if (stoodOn_[cell] || (byte != floorCell && byte != exitCell)) continue;
+            const char byte = board_.cellAt(point);
+            if (stoodOn_[cell] || !isWalkable(byte)) continue;
             if (solution.unreached++ == 0) solution.firstUnreached = point;
         }
     }

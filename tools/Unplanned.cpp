@@ -23,7 +23,7 @@ char at(const Gamefield& board, std::int64_t x, std::int64_t y) {
 // onto floor or an exit, or into a boulder with floor beyond it.
 bool open(const Gamefield& board, std::int64_t x, std::int64_t y, const Step& step) {
     const char cell = at(board, x, y);
-    if (cell == floorCell || cell == exitCell) return true;
+    if (isWalkable(cell)) return true;
     return cell == boulderCell && at(board, x + step.deltaX, y + step.deltaY) == floorCell;
 }
 
@@ -50,7 +50,7 @@ Distances distances(const Gamefield& board) {
             const std::int64_t x = std::int64_t{to.x} - step.deltaX;
             const std::int64_t y = std::int64_t{to.y} - step.deltaY;
             const char from = at(board, x, y);
-            if (from != floorCell && from != exitCell && from != boulderCell) continue;
+            if (!isOpen(from)) continue;
             if (!open(board, to.x, to.y, step)) continue;
             std::size_t& known = stepsTo[std::size_t(y)][std::size_t(x)];
             if (known != far) continue;

@@ -129,7 +129,7 @@ bool open(const Gamefield& level, std::int64_t x, std::int64_t y) {
     const auto& row = level.rows[static_cast<std::size_t>(y)];
     if (x >= static_cast<std::int64_t>(row.size())) return false;
     const char cell = row[static_cast<std::size_t>(x)];
-    return cell == floorCell || cell == boulderCell || cell == exitCell;
+    return isOpen(cell);
 }
 
 bool deadWall(const Gamefield& level, std::int64_t x, std::int64_t y) {
