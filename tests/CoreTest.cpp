@@ -1,7 +1,8 @@
-// The key decoders and the board's checks, called directly.
+// The key decoders, the rules of movement and the board's checks, called directly.
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -60,6 +61,79 @@ TEST(Keyboard, DecodesBytesIntoKeys) {
         }
         EXPECT_EQ(keys, row.keys);
         EXPECT_EQ(rest.size(), row.left);
+    }
+}
+
+// A step on a board as a test pictures it: rows split at '/', the player
+// drawn as 'P' on floor and as '@' on an exit.
+struct Move {
+    std::string before;
+    std::int32_t deltaX, deltaY;
+    std::string after;
+};
+
+const Move moves[] = {
+    // Walks onto floor and the exit, and off it, which stays an exit; stops at walls of any byte.
+    {"#P #", 1, 0, "# P#"},
+    {"#PE#", 1, 0, "# @#"},
+    {"#@ #", 1, 0, "#EP#"},
+    {"#P#", 1, 0, "#P#"},
+    {"P\t", 1, 0, "P\t"},
+    {"P\x80", 1, 0, "P\x80"},
+    // Pushes one boulder onto floor, each way; never onto the exit, a wall or a boulder.
+    {"#Po #", 1, 0, "# Po#"},
+    {"# oP#", -1, 0, "#oP #"},
+    {" /o/P", 0, -1, "o/P/ "},
+    {"P/o/ ", 0, 1, " /P/o"},
+    {"#PoE#", 1, 0, "#PoE#"},
+    {"#Po#", 1, 0, "#Po#"},
+    {"#Poo #", 1, 0, "#Poo #"},
+    // Never off the grid, nor into or past the missing end of a short row; a step of zero stays.
+    {"P ", -1, 0, "P "},
+    {"P/ ", 0, -1, "P/ "},
+    {" /P", 0, 1, " /P"},
+    {"Po", 1, 0, "Po"},
+    {"o/P", 0, -1, "o/P"},
+    {" /  P", 0, -1, " /  P"},
+    {" /P ", 0, -1, "P/  "},
+    {" P/ o/ ", 0, 1, " P/ o/ "},
+    {"#P #", 0, 0, "#P #"},
+};
+
+struct Picture {
+    std::vector<std::string> rows{""};
+    Point player{-1, -1};
+};
+
+Picture picture(const std::string& text) {
+    Picture board;
+    for (char cell : text) {
+        if (cell == '/') {
+            board.rows.emplace_back();
+            continue;
+        }
+        if (cell == 'P' || cell == '@') {
+            board.player = {static_cast<std::int32_t>(board.rows.back().size()),
+                            static_cast<std::int32_t>(board.rows.size() - 1)};
+            cell = cell == 'P' ? ' ' : 'E';
+        }
+        board.rows.back() += cell;
+    }
+    return board;
+}
+
+TEST(Gamefield, MovesByTheRules) {
+    for (const auto& step : moves) {
+        SCOPED_TRACE(step.before + " by " + std::to_string(step.deltaX) + "," +
+                     std::to_string(step.deltaY));
+        const Picture before = picture(step.before), after = picture(step.after);
+        Gamefield field;
+        field.rows = before.rows;
+        Point player = before.player;
+        field.move(player, step.deltaX, step.deltaY);
+        EXPECT_EQ(field.rows, after.rows);
+        EXPECT_EQ(player.x, after.player.x);
+        EXPECT_EQ(player.y, after.player.y);
     }
 }
 

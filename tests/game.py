@@ -61,15 +61,6 @@ CAMPAIGNS = [
     # The last key is a sequence cut off by the end of the input.
     Row("PushNotOntoExit", one("#Po E#"), "dd\x1b[1;",
         shown('#Po E#|# PoE#|# PoE#|# PoE#|"Bye!"')),
-    Row("PushUpAndOffTopAndBottom", one(" \no\nP\n \no\n"), "wwsss",
-        shown(' /o/P/ /o|o/P/ / /o|o/P/ / /o|o/ /P/ /o|o/ / /P/o|o/ / /P/o|"Bye!"')),
-    Row("PushIntoWallOrBoulder", one("#Po#\n# oo\n"), "dsd",
-        shown('#Po#/# oo|#Po#/# oo|# o#/#Poo|# o#/#Poo|"Bye!"')),
-    Row("PushOffLeftAndRight", one("oPo"), "ad", shown('oPo|oPo|oPo|"Bye!"')),
-    Row("PushPastShorterRow", one("  \n o\n \n"), "ds", shown('P / o/ | P/ o/ | P/ o/ |"Bye!"')),
-    # Off the left, the top, a short row's end and the bottom; into a gap of a short row.
-    Row("WalkEdgesAndRaggedRows", one(" \nP E\n"), "awwdsdwsd",
-        shown(' /P E| /P E|P/  E|P/  E|P/  E| /P E| / PE| / PE| / PE| /  P|"Gratz, you won!"')),
     # Any other byte is a wall shown as it is, a tab too; control bytes show as '?', both edges of
     # their ranges, and a sequence that would set the window title.
     Row("OtherBytesAreWallsAndMasked", one("\x1b]0;x\x07P\t0eO\x80\x01\x08\x0b\x1f\nab\x7f\n"), "d",
