@@ -229,10 +229,11 @@ SURROUNDINGS = [
         "2 cairn-gen: --lines takes no value/\n2 cairn-gen: --limit goes with --lines/\n"
         "2 cairn-gen: --limit needs a whole number of areas, not '0'/\n"
         "1 /levels/1.txt: gave up: more than 1 area; raise the limit with --limit\n"
+        "2 Could not open nowhere!/\n"
         "       cairn-gen [--limit AREAS] --lines FILE...\n",
         each_of("'5 5 10 1 300000 nowhere' '2 1 10 1' '5x 5 3 1' '5 22 3 1' '5 5' --lines "
                 "'--lines=3 x' '--limit 5 5 5 3 1' '--limit=0 --lines x' '--limit 1 --lines "
-                "levels/1.txt'", "$GEN")),
+                "levels/1.txt' '--lines nowhere'", "$GEN")),
     # A newcomer's ./play, then the install, which must build what ./play did not. Installed, the
     # game prefers levels where it is run, and plays its own anywhere else.
     Row("InstalledAfterPlay", one("PE"), "",
