@@ -138,18 +138,6 @@ SURROUNDINGS = [
         "  unplanned play: jams whatever it chooses, at the soonest after 1 move, d, at "
         "levels/1.txt:3:3\n",
         "$CHECK levels/1.txt | sed 's/, in .*//'"),
-    # Every three-move way to the exit of level 1 pushes twice; seven moves need one push. Level
-    # 2's fewest pushes, two, take two lines; pushing one boulder three times takes one. Each
-    # solution worked out by hand.
-    Row("CheckFewestPushesAndLines",
-        {"1.txt": "######\n#o   #\n#Po  #\n#o#E #\n######\n",
-         "2.txt": "#######\n#Po  ##\n# o   #\n#  oE #\n## #  #\n#######\n"},
-        "",
-        "  fewest pushes: 1, in dwddssa (7 moves, 1 push, 1 line)\n"
-        "  fewest lines: 1, in dds (3 moves, 2 pushes, 1 line)\n"
-        "  fewest pushes: 2, in dsdds (5 moves, 2 pushes, 2 lines)\n"
-        "  fewest lines: 1, in sddds (5 moves, 3 pushes, 1 line)\n",
-        "$CHECK levels/?.txt | grep fewest"),
     # Counts of one, a start on the exit, no exit, and more cells than two bytes can number. In the
     # table, the bottom row of level 5 touches no open cell: 4 of 16 cells are dead wall; and a
     # file that does not load outweighs a later one without a solution.

@@ -1,7 +1,9 @@
 #include "LineSearch.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
+#include <iterator>
 #include <unordered_set>
 #include <vector>
 
@@ -101,17 +103,12 @@ bool Search::Same::operator()(Id a, Id b) const {
                       search->boulders(b));
 }
 
+// The cell one step on from cell, by the table of steps the game plays with.
 std::size_t Search::next(std::size_t cell, int direction) const {
-    switch (direction) {
-        case 0:
-            return cell - width_;
-        case 1:
-            return cell + width_;
-        case 2:
-            return cell - 1;
-        default:
-            return cell + 1;
-    }
+    const Step& step = steps[direction];
+    const auto row = static_cast<std::ptrdiff_t>(width_);
+    return static_cast<std::size_t>(static_cast<std::ptrdiff_t>(cell) + step.deltaY * row +
+                                    step.deltaX);
 }
 
 // Every cell the player can walk to from one cell. A player who steps on an
@@ -124,7 +121,7 @@ void Search::walk(const Word* set, std::size_t from) {
     area_.assign(exit_ ? 0 : 1, from);
     walked_[from] = walks_;
     for (std::size_t i = 0; i < area_.size(); ++i) {
-        for (int direction = 0; direction < 4; ++direction) {
+        for (int direction = 0; direction < static_cast<int>(std::size(steps)); ++direction) {
             const std::size_t cell = next(area_[i], direction);
             if (walked_[cell] == walks_ || open_[cell] == wallCell || has(set, cell)) continue;
             walked_[cell] = walks_;
@@ -162,7 +159,7 @@ void Search::expand(Id id) {
     walk(boulders(id), players_[id]);
     const std::vector<std::size_t> area = area_;
     for (const std::size_t cell : area) {
-        for (int direction = 0; direction < 4; ++direction) {
+        for (int direction = 0; direction < static_cast<int>(std::size(steps)); ++direction) {
             const std::size_t boulder = next(cell, direction);
             if (!has(boulders(id), boulder)) continue;
             for (std::size_t behind = boulder, to = next(boulder, direction);
