@@ -84,13 +84,17 @@ class Game:
         assert self.status(0.2) is None, "ended without its last key"
         self.type("x")
 
-    # Ctrl-Z: cooked while suspended; once continued, drawn again at once and single keys again.
-    def suspend(self):
+    # Ctrl-Z: cooked while suspended; once continued, what was shown is shown again at once, and
+    # single keys again.
+    def stop_and_continue(self, shown):
         self.type("\x1a")
         self.single_keys(False)
         self.signal(SIGCONT)
-        self.wait_for("# PE#")
+        self.wait_for(shown)
         self.single_keys()
+
+    def suspend(self):
+        self.stop_and_continue("# PE#")
         self.type("a")
         self.wait_for("#P E#")
         self.close_with("q", "Bye!")
@@ -109,6 +113,9 @@ WAYS = {
                                 g.close_with("d", "Gratz, you won!")), 0, SIGINT),
     "CtrlBackslash": (lambda g: g.type("\x1c"), SIGQUIT, 0),
     "Suspend": (Game.suspend, 0, 0),
+    # Stopped while it waits for its last key, the game says its closing line again.
+    "SuspendAtTheEnd": (lambda g: (g.type("q"), g.wait_for("Bye!"), g.stop_and_continue("Bye!"),
+                                   g.type("x")), 0, 0),
 }
 # Signals sent by others: the end of a session, a failed assertion, a crash, a closed pipe.
 for number in [SIGTERM, SIGHUP, SIGABRT, SIGSEGV, SIGPIPE]:
