@@ -222,6 +222,12 @@ SURROUNDINGS = [
         each_of("'5 5 10 1 300000 nowhere' '2 1 10 1' '5x 5 3 1' '5 22 3 1' '5 5' --lines "
                 "'--lines=3 x' '--limit 5 5 5 3 1' '--limit=0 --lines x' '--limit 1 --lines "
                 "levels/1.txt' '--lines nowhere'", "$GEN")),
+    # Where nothing can be installed, ./play and ./run-tests stop with one line that names what is
+    # missing.
+    Row("InstallHelperRefuses", one("PE"), "", "",
+        f"mkdir bin && ln -s \"$(command -v id)\" bin && PATH=$PWD/bin \"$(command -v bash)\" "
+        f"-c \". '{SOURCE}/scripts/need.sh' && need cairn-missing\"",
+        "cairn: please install these Debian packages first: cairn-missing\n", 1),
     # A newcomer's ./play, then the install, which must build what ./play did not. Installed, the
     # game prefers levels where it is run, and plays its own anywhere else.
     Row("InstalledAfterPlay", one("PE"), "",
