@@ -222,6 +222,12 @@ SURROUNDINGS = [
         each_of("'5 5 10 1 300000 nowhere' '2 1 10 1' '5x 5 3 1' '5 22 3 1' '5 5' --lines "
                 "'--lines=3 x' '--limit 5 5 5 3 1' '--limit=0 --lines x' '--limit 1 --lines "
                 "levels/1.txt' '--lines nowhere'", "$GEN")),
+    # A climb from a START level keeps its size, whatever size is asked for, and prints rooms whose
+    # lines the checker, written apart from the generator's search, finds too.
+    Row("GenClimbsFromStart", one("######\n#P o #\n#  o #\n# o E#\n######\n"), "", "agree\n",
+        "$GEN 2 1 2000 7 300000 levels/1.txt > c && awk 'BEGIN { RS = \"\" } END { print }' c > l "
+        "&& tail -n +2 l > levels/2.txt && [ \"$(head -n 1 l | cut -d ' ' -f 2)\" = "
+        "\"$($CHECK --table levels/2.txt | tail -n 1 | cut -f 12)\" ] && echo agree"),
     # Where nothing can be installed, ./play and ./run-tests stop with one line that names what is
     # missing.
     Row("InstallHelperRefuses", one("PE"), "", "",
