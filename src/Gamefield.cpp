@@ -204,3 +204,7 @@ std::string Gamefield::refuse(const std::string& message) {
     rows.clear();
     return message;
 }
+
+char Gamefield::cellAt(std::int64_t x, std::int64_t y) const {
+    return inside(x, y) ? rows[static_cast<std::size_t>(y)][static_cast<std::size_t>(x)] : noCell;
+}

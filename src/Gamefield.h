@@ -18,6 +18,9 @@ constexpr char boulderCell = 'o';
 constexpr char exitCell = 'E';
 constexpr char playerMark = 'P';
 
+// What lies beyond the rows: no cell, which is a wall like any other byte.
+constexpr char noCell = '\0';
+
 // What a cell is to the player: one to step onto (floor or an exit), and one
 // that is open at all, as a boulder's cell is to a later push.
 constexpr bool isWalkable(char cell) {
@@ -62,10 +65,9 @@ class Gamefield {
     // onto floor. A step the rules refuse changes nothing.
     void move(Point& point, std::int32_t deltaX, std::int32_t deltaY);
 
-    // The byte of the cell at point, which must lie on the grid.
-    char cellAt(Point point) const {
-        return rows[static_cast<std::size_t>(point.y)][static_cast<std::size_t>(point.x)];
-    }
+    // The byte of the cell at (x, y), or noCell where no row reaches.
+    char cellAt(std::int64_t x, std::int64_t y) const;
+    char cellAt(Point point) const { return cellAt(point.x, point.y); }
 
     std::vector<std::string> rows;
 

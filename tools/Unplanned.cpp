@@ -11,20 +11,12 @@ namespace {
 
 constexpr std::size_t far = std::numeric_limits<std::size_t>::max();
 
-// The byte at a place, and a wall's beyond the rows.
-char at(const Gamefield& board, std::int64_t x, std::int64_t y) {
-    if (y < 0 || y >= static_cast<std::int64_t>(board.rows.size())) return '\0';
-    const std::string& row = board.rows[static_cast<std::size_t>(y)];
-    return x >= 0 && x < static_cast<std::int64_t>(row.size()) ? row[static_cast<std::size_t>(x)]
-                                                               : '\0';
-}
-
 // Whether a way over the board as it stands may step into (x, y) by step:
 // onto floor or an exit, or into a boulder with floor beyond it.
 bool open(const Gamefield& board, std::int64_t x, std::int64_t y, const Step& step) {
-    const char cell = at(board, x, y);
+    const char cell = board.cellAt(x, y);
     if (isWalkable(cell)) return true;
-    return cell == boulderCell && at(board, x + step.deltaX, y + step.deltaY) == floorCell;
+    return cell == boulderCell && board.cellAt(x + step.deltaX, y + step.deltaY) == floorCell;
 }
 
 using Distances = std::vector<std::vector<std::size_t>>;
@@ -49,7 +41,7 @@ Distances distances(const Gamefield& board) {
         for (const Step& step : steps) {
             const std::int64_t x = std::int64_t{to.x} - step.deltaX;
             const std::int64_t y = std::int64_t{to.y} - step.deltaY;
-            const char from = at(board, x, y);
+            const char from = board.cellAt(x, y);
             if (!isOpen(from)) continue;
             if (!open(board, to.x, to.y, step)) continue;
             std::size_t& known = stepsTo[std::size_t(y)][std::size_t(x)];
@@ -161,7 +153,7 @@ Unplanned playUnplanned(const Gamefield& level, Point start, std::size_t positio
         const std::size_t boardId = plays[id].board;
         const Point player = plays[id].player;
         const Board& board = plays.board(boardId);
-        if (at(board.field, player.x, player.y) == exitCell) {
+        if (board.field.cellAt(player.x, player.y) == exitCell) {
             return {Unplanned::Outcome::finishes, plays.keysTo(id), player};
         }
         const std::vector<Step> first = firstSteps(board, player);
@@ -173,7 +165,7 @@ Unplanned playUnplanned(const Gamefield& level, Point start, std::size_t positio
             // own rules, makes another.
             const Point to{player.x + step.deltaX, player.y + step.deltaY};
             std::size_t next = boardId;
-            if (at(board.field, to.x, to.y) == boulderCell) {
+            if (board.field.cellAt(to.x, to.y) == boulderCell) {
                 Gamefield field = board.field;
                 Point moved = player;
                 field.move(moved, step.deltaX, step.deltaY);

@@ -125,11 +125,7 @@ struct Layout {
 };
 
 bool open(const Gamefield& level, std::int64_t x, std::int64_t y) {
-    if (y < 0 || y >= static_cast<std::int64_t>(level.rows.size()) || x < 0) return false;
-    const auto& row = level.rows[static_cast<std::size_t>(y)];
-    if (x >= static_cast<std::int64_t>(row.size())) return false;
-    const char cell = row[static_cast<std::size_t>(x)];
-    return isOpen(cell);
+    return isOpen(level.cellAt(x, y));
 }
 
 bool deadWall(const Gamefield& level, std::int64_t x, std::int64_t y) {
