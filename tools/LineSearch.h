@@ -5,8 +5,10 @@
 #include "Gamefield.h"
 
 // What a search by lines found: the fewest lines of any solution (-1 when
-// there is none, or the search gave up), and the positions, counted as
-// cairn-check counts them, one for each cell the player can stand on.
+// there is none, or the search gave up), and the positions, one for each
+// cell the player can stand on. An area ends at the exits it borders, where
+// the level is over, so these are cairn-check's positions less those with the
+// player on an exit; none of those is a dead end, and the dead ends agree.
 struct LineFigures {
     bool gaveUp = false;
     long lines = -1;
