@@ -308,20 +308,21 @@ void report(const std::string& path, const Gamefield& level, const Solution& sol
     }
 }
 
+// When a play ends: at once, or after how many moves, and which.
+std::string ending(const std::string& keys, const std::string& after) {
+    if (keys.empty()) return "at once";
+    return after + counted(keys.size(), "move", "moves") + ", " + keys;
+}
+
 // What a player who does not plan gets, in one line.
 void reportUnplanned(const std::string& path, const Unplanned& play) {
     std::cout << "  unplanned play: ";
     switch (play.outcome) {
         case Unplanned::Outcome::finishes:
-            std::cout << "finishes in " << counted(play.keys.size(), "move", "moves") << ", "
-                      << play.keys << ": the level is straight\n";
+            std::cout << "finishes " << ending(play.keys, "in ") << ": the level is straight\n";
             return;
         case Unplanned::Outcome::jams:
-            std::cout << "jams whatever it chooses, "
-                      << (play.keys.empty()
-                              ? "at once"
-                              : "at the soonest after " +
-                                    counted(play.keys.size(), "move", "moves") + ", " + play.keys)
+            std::cout << "jams whatever it chooses, " << ending(play.keys, "at the soonest after ")
                       << ", at " << place(path, play.jam) << "\n";
             return;
         case Unplanned::Outcome::circles:
