@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
-# The game and the checker as players, scripts and level authors meet them. Each row runs a shell
-# command in a folder of its own, holding levels/ and the keys, with the game in $GAME and the
-# checker in $CHECK, and compares what it printed and its exit status.
+# The game and the level author's tools as players, scripts and authors meet them. Each row runs a
+# shell command in a folder of its own, holding levels/ and the keys, with the game in $GAME, the
+# checker in $CHECK and the generator in $GEN, and compares what it printed and its exit status.
 #   tests/game.py GAME CHECK
 # A Windows build (cairn.exe) runs under wine, on the game's own rows only; its newlines are CR LF,
 # and it shows any other CR as '?'.
@@ -18,18 +18,15 @@ WINDOWS = GAME.endswith(".exe")
 GAME = "wine " + GAME if WINDOWS else GAME
 SOURCE = Path(__file__).resolve().parents[1]
 
-Row = namedtuple("Row", "name levels keys output command errors status",
-                 defaults=["cat keys | $GAME", "", 0])
+# A row without a judge compares the output; one with a judge hands it what was printed and the
+# folder, and it returns what is wrong.
+Row = namedtuple("Row", "name levels keys command output errors status judge",
+                 defaults=["", "cat keys | $GAME", "", "", 0, None])
 
 
-def frame(rows):
-    return "\n" * 30 + rows + "\n"
-
-
-# Frames split by '|', rows by '/'; a part in quotes is a message line.
-def shown(shorthand):
-    return "".join(part[1:-1] + "\n" if part[0] == '"' else frame(part.replace("/", "\n") + "\n")
-                   for part in shorthand.split("|"))
+# What the game writes for each grid it draws: the screen scrolled clear, the grid, an empty line.
+def frames(*grids):
+    return "".join("\n" * 30 + grid + "\n\n" for grid in grids)
 
 
 def one(level):
@@ -40,11 +37,11 @@ def one(level):
 # the first line of its error stream, then of its output after a '/'.
 def each_of(cases, program):
     return (f"for a in {cases}; do {program} $a > o 2> e; echo $? "
-            f'"$(head -n 1 e)/$(head -n 1 o)"; done; {program} -x 2>&1 | tail -n 1')
+            f'"$(head -n 1 e)/$(head -n 1 o)"; done')
 
 
 WALK = "#P E#\n"
-WON = shown('#P E#|# PE#|#  P#|"Gratz, you won!"')
+WON = frames("#P E#", "# PE#", "#  P#") + "Gratz, you won!\n"
 BIG = ("#" * 300 + "\n") * 300
 # Runs the game with descriptor N set non-blocking, as a careless parent may leave it.
 NON_BLOCKING = ("python3 -c 'import os,sys; os.set_blocking(int(sys.argv[1]), False); "
@@ -53,197 +50,222 @@ FROM = "2 cairn: --from needs a level number from 1 to 2147483647, not "
 NUMBER = " needs a whole number from 1 to 17592186044415, not "
 ROOM = (" " * 300 + "\n") * 250
 CROWD = (("     o       " * 8)[:100] + "\n") * 40
+NO_START = ":1:1: warning: no start marker P: the player starts here, in the top-left cell\n"
+
+
+# What a climb prints: rooms of the size asked for inside their walls, with one start and one
+# exit, that the checker, written apart from the generator's search, finishes with a push at least
+# and in the lines the room is printed with, and that the search took up few enough areas for.
+def climbed(width, height, areas):
+    def holds(said, level, f):
+        rows = level.split("\n")
+        return (len(rows) == height and rows[0] == rows[-1] == "#" * width and
+                {row[0] + row[-1] + str(len(row)) for row in rows} == {f"##{width}"} and
+                level.count("P") == level.count("E") == 1 and f[7] == "solved" and
+                f[11] != "0" and said.startswith(f"candidate: {f[11]} lines, "))
+
+    def judge(folder, printed):
+        rooms = [room.partition("\n")[::2] for room in printed.strip("\n").split("\n\n")]
+        files = [f"levels/c{n}.txt" for n in range(len(rooms))]
+        for file, (_, level) in zip(files, rooms):
+            Path(folder, file).write_text(level + "\n")
+        run = lambda *a: subprocess.run(a, cwd=folder, stdout=subprocess.PIPE, text=True).stdout
+        table = [row.split("\t") for row in run(CHECK, "--table", *files).splitlines()[1:]]
+        search = run(GEN, "--limit", str(areas), "--lines", *files)
+        return [f"{said}\n{level}" for (said, level), f in zip(rooms, table)
+                if not holds(said, level, f)] + [f"{len(rooms)} rooms; {search}"] * (
+            len(rooms) < 3 or len(table) != len(rooms) or "gave" in search)
+    return judge
+
 
 # The game as a player or a script meets it, keys through a pipe.
 CAMPAIGNS = [
-    Row("EveryByteAsAKey", one(WALK), "".join(map(chr, range(256))),
-        shown("#P E#") * 69 + shown("# PE#") * 13 + "Bye!\n"),
+    Row("EveryByteAsAKey", levels=one(WALK), keys="".join(map(chr, range(256))),
+        output=frames("#P E#") * 69 + frames("# PE#") * 13 + "Bye!\n"),
     # The last key is a sequence cut off by the end of the input.
-    Row("PushNotOntoExit", one("#Po E#"), "dd\x1b[1;",
-        shown('#Po E#|# PoE#|# PoE#|# PoE#|"Bye!"')),
+    Row("PushNotOntoExit", levels=one("#Po E#"), keys="dd\x1b[1;",
+        output=frames("#Po E#", "# PoE#", "# PoE#", "# PoE#") + "Bye!\n"),
     # Any other byte is a wall shown as it is, a tab too; control bytes show as '?', both edges of
     # their ranges, and a sequence that would set the window title.
-    Row("OtherBytesAreWallsAndMasked", one("\x1b]0;x\x07P\t0eO\x80\x01\x08\x0b\x1f\nab\x7f\n"), "d",
-        shown("?]0;x?P\t0eO\x80????/ab?") * 2 + "Bye!\n"),
+    Row("OtherBytesAreWallsAndMasked",
+        levels=one("\x1b]0;x\x07P\t0eO\x80\x01\x08\x0b\x1f\nab\x7f\n"), keys="d",
+        output=frames("?]0;x?P\t0eO\x80????\nab?") * 2 + "Bye!\n"),
     # Levels that start with an empty line are empty and skipped; no marker starts top-left, even
     # on the exit; an empty line ends a level; and in the last level the last marker of the lowest
     # row wins, and a CR is dropped only at the end of a line.
     Row("LoadRules",
-        {"1.txt": "", "2.txt": "\nPE", "3.txt": "\r\nPE", "4.txt": " E", "5.txt": "E \n",
-         "6.txt": "PE\n\nx", "7.txt": "#P#\r\n#PP#P#\r\nPaP\rb\r\r\n\r\nP\n"},
-        "dd",
-        "levels/1.txt is empty!\nlevels/2.txt is empty!\nlevels/3.txt is empty!\n" +
-        shown('PE| P|P |PE| P|# #/#  # #/ aP?b?|"Bye!"')),
+        levels={"1.txt": "", "2.txt": "\nPE", "3.txt": "\r\nPE", "4.txt": " E", "5.txt": "E \n",
+                "6.txt": "PE\n\nx", "7.txt": "#P#\r\n#PP#P#\r\nPaP\rb\r\r\n\r\nP\n"},
+        keys="dd",
+        output="levels/1.txt is empty!\nlevels/2.txt is empty!\nlevels/3.txt is empty!\n" +
+        frames("PE", " P", "P ", "PE", " P", "# #\n#  # #\n aP?b?") + "Bye!\n"),
     # A restart plays the level again as its file has it, the first level and the last alike.
-    Row("RestartReloads", {"1.txt": "PE", "2.txt": "#Po E#"}, "rddRd",
-        shown('PE|PE| P|#Po E#|# PoE#|#Po E#|# PoE#|"Bye!"')),
+    Row("RestartReloads", levels={"1.txt": "PE", "2.txt": "#Po E#"}, keys="rddRd",
+        output=frames("PE", "PE", " P", "#Po E#", "# PoE#", "#Po E#", "# PoE#") + "Bye!\n"),
     # Without options the game keeps to what it did, and says on the error stream where it looked.
-    Row("NoLevelOne", {"0.txt": WALK, "2.txt": WALK}, "", "Gratz, you won!\n",
-        "cat keys | $GAME 2> log; cut -d: -f1-2 log >&2", "cairn: found no levels\n"),
+    Row("NoLevelOne", levels={"0.txt": WALK, "2.txt": WALK}, output="Gratz, you won!\n",
+        command="cat keys | $GAME 2> log; cut -d: -f1-2 log >&2",
+        errors="cairn: found no levels\n"),
     # From level 2, and on until the first number without a level.
-    Row("FromLevelTwoToTheGap", {"1.txt": "PE\n1", "2.txt": "PE\n2", "4.txt": "PE\n4"}, "dd",
-        shown('PE/2| P/2|"Gratz, you won!"'), "cat keys | $GAME --from=2"),
+    Row("FromLevelTwoToTheGap", levels={"1.txt": "PE\n1", "2.txt": "PE\n2", "4.txt": "PE\n4"},
+        keys="dd", command="cat keys | $GAME --from=2",
+        output=frames("PE\n2", " P\n2") + "Gratz, you won!\n"),
     # A wrong option is named, with the usage after it; an option that leaves nothing to play
     # names the missing file. The last number a level can have is played, and discovery stops
     # there without overflowing; its input is the null device, which is no console but an empty
     # input, so the game ends at once.
-    Row("BadArguments", {"1.txt": "PE", "2.txt": "PE", "3.txt": "PE", "2147483647.txt": "PE"}, "",
-        f"{FROM}'0'/\n{FROM}'2147483648'/\n2 cairn: --from needs a value/\n"
+    Row("BadArguments",
+        levels={"1.txt": "PE", "2.txt": "PE", "3.txt": "PE", "2147483647.txt": "PE"},
+        command=each_of("'--from 0' --from=2147483648 --from '--form 7' x=1 --help=x --levels= "
+                        "'--levels nowhere --from 2' '--from 4' '--from 2147483647' --version -h",
+                        "$GAME") + "; $GAME -x 2>&1",
+        output=f"{FROM}'0'/\n{FROM}'2147483648'/\n2 cairn: --from needs a value/\n"
         "2 cairn: unknown option --form/\n2 cairn: unexpected argument x=1/\n"
         "2 cairn: --help takes no value/\n2 cairn: --levels needs a folder/\n"
         "2 cairn: there is no nowhere/2.txt, nor a level 1/\n"
         "2 cairn: there is no levels/4.txt; the last level is levels/3.txt/\n0 /\n"
-        "0 /cairn 1.0.0\n0 /" +
-        "usage: cairn [--from N] [--levels DIR] [--help] [--version]\n" * 2,
-        each_of("'--from 0' --from=2147483648 --from '--form 7' x=1 --help=x --levels= "
-                "'--levels nowhere --from 2' '--from 4' '--from 2147483647' --version -h",
-                "$GAME")),
+        "0 /cairn 1.0.0\n0 /usage: cairn [--from N] [--levels DIR] [--help] [--version]\n"
+        "cairn: unknown option -x\nusage: cairn [--from N] [--levels DIR] [--help] [--version]\n",
+        status=2),
 ]
 
 SURROUNDINGS = [
     # The game when what is around it fails or misbehaves. A folder where a level should be is
     # reported; a link to nowhere ends the levels.
-    Row("FolderAndBrokenLink", {"1.txt": WALK, "3.txt": WALK, "5.txt": "never"}, "dddd",
-        shown("#P E#|# PE#|#  P#") + "levels/2.txt could not be read!\n" + WON,
-        "mkdir levels/2.txt; ln -s nowhere levels/4.txt; cat keys | $GAME"),
-    Row("KeysLateOnNonBlockingInput", one(WALK), "", WON,
-        "(sleep 0.5; printf dd) | " + NON_BLOCKING + "0 $GAME"),
-    Row("BigFrameOnNonBlockingOutput", one(BIG), "", frame("P" + BIG[1:]) + "Bye!\n",
-        NON_BLOCKING + "1 $GAME < /dev/null | (sleep 0.5; cat)"),
+    Row("FolderAndBrokenLink", levels={"1.txt": WALK, "3.txt": WALK, "5.txt": "never"},
+        keys="dddd", command="mkdir levels/2.txt; ln -s nowhere levels/4.txt; cat keys | $GAME",
+        output=frames("#P E#", "# PE#", "#  P#") + "levels/2.txt could not be read!\n" + WON),
+    Row("KeysLateOnNonBlockingInput", levels=one(WALK), output=WON,
+        command="(sleep 0.5; printf dd) | " + NON_BLOCKING + "0 $GAME"),
+    Row("BigFrameOnNonBlockingOutput", levels=one(BIG),
+        command=NON_BLOCKING + "1 $GAME < /dev/null | (sleep 0.5; cat)",
+        output=frames("P" + BIG[1:-1]) + "Bye!\n"),
     # A small frame fails on its flush, a big one as it is written.
-    Row("StopsAtOnceOnDiskFull", one(WALK), "", "", "sleep 3 | timeout 1 $GAME > /dev/full",
-        "cairn: cannot write to standard output: No space left on device\n", 1),
-    Row("BigFrameToClosedOutput", one(BIG), "d", "", "cat keys | $GAME >&-",
-        "cairn: cannot write to standard output: Bad file descriptor\n", 1),
+    Row("StopsAtOnceOnDiskFull", levels=one(WALK), command="sleep 3 | timeout 1 $GAME > /dev/full",
+        errors="cairn: cannot write to standard output: No space left on device\n", status=1),
+    Row("BigFrameToClosedOutput", levels=one(BIG), keys="d", command="cat keys | $GAME >&-",
+        errors="cairn: cannot write to standard output: Bad file descriptor\n", status=1),
     # 2 GiB of NUL bytes, sparse on disk, then the start marker beyond column 2^31: more than a
     # Point can count. The output is cut short, so that a game that plays it cannot fill the disk.
-    Row("LevelTooWide", {"2.txt": WALK}, "dd", "levels/1.txt is too large!\n" + WON,
-        "truncate -s 2G levels/1.txt && printf 'P E' >> levels/1.txt && cat keys | $GAME | "
-        "head -c 4096"),
-    Row("PipeClosedWithSigpipeIgnored", one(WALK), "", "\n",
-        "trap '' PIPE; yes 2>/dev/null | { $GAME; echo $? >&2; } | head -c 1",
-        "cairn: cannot write to standard output: Broken pipe\n1\n"),
+    Row("LevelTooWide", levels={"2.txt": WALK}, keys="dd",
+        command="truncate -s 2G levels/1.txt && printf 'P E' >> levels/1.txt && "
+        "cat keys | $GAME | head -c 4096",
+        output="levels/1.txt is too large!\n" + WON),
+    Row("PipeClosedWithSigpipeIgnored", levels=one(WALK), output="\n",
+        command="trap '' PIPE; yes 2>/dev/null | { $GAME; echo $? >&2; } | head -c 1",
+        errors="cairn: cannot write to standard output: Broken pipe\n1\n"),
     # The checker. Figures worked out by hand: the lower boulder must go first, as the upper one,
     # pushed first, walls in the exit; two pushes of two boulders are two lines; the open area is
     # taller than wide, and the three bottom-right walls touch no open cell. The level's name is the
     # line after the empty line that ends it. A player who does not plan pushes the upper one.
     Row("CheckPushOrder",
-        one("######\n#  # #\n#Po E#\n# o ##\n#  # #\n# ####\n######\n\n Push order \r\n"), "",
-        "levels/1.txt: 7 rows, widest 6, 2 boulders, start at levels/1.txt:3:2\n"
-        "  name: Push order\n"
-        "  open area 4 x 5, dead walls 3 of 42 cells (7.1%)\n"
-        "  solution: sdwdd (5 moves, 2 pushes, 2 lines)\n  fewest pushes: 2\n  fewest lines: 2\n"
+        levels=one("######\n#  # #\n#Po E#\n# o ##\n#  # #\n# ####\n######\n\n Push order \r\n"),
+        command="$CHECK levels/1.txt",
+        output="levels/1.txt: 7 rows, widest 6, 2 boulders, start at levels/1.txt:3:2\n"
+        "  name: Push order\n  open area 4 x 5, dead walls 3 of 42 cells (7.1%)\n"
+        "  solution: sdwdd (5 moves, 2 pushes, 2 lines)\n"
+        "  fewest pushes: 2, in sdwdd (5 moves, 2 pushes, 2 lines)\n"
+        "  fewest lines: 2, in sdwdd (5 moves, 2 pushes, 2 lines)\n"
         "  dead ends: 44 of 89 positions (49.4%)\n"
         "  never reached: 2 cells, the first at levels/1.txt:2:5\n"
         "  unplanned play: jams whatever it chooses, at the soonest after 1 move, d, at "
-        "levels/1.txt:3:3\n",
-        "$CHECK levels/1.txt | sed 's/, in .*//'"),
-    # Counts of one, a start on the exit, no exit, and more cells than two bytes can number. In the
-    # table, the bottom row of level 5 touches no open cell: 4 of 16 cells are dead wall; and a
+        "levels/1.txt:3:3\n"),
+    # Counts of one and a start on the exit. In the table: an exit that cannot be reached; no exit;
+    # more positions than two bytes can number; a bottom row that touches no open cell, 4 of 16
+    # cells dead wall; a boulder beside the exit that never moves, while the one beside it can,
+    # once the first of their pair is pushed up from below, and a straight way to the exit; and a
     # file that does not load outweighs a later one without a solution.
     Row("CheckReports",
-        {"1.txt": "E o\n", "2.txt": "#P o E#", "3.txt": "o\n\nP", "4.txt": "P" + ROOM[1:-2] + "E\n",
-         "5.txt": "####\n#PE#\n####\n####\n\nDoor\n", "6.txt": ""},
-        "",
-        "  solution:  (0 moves, 0 pushes, 0 lines)\n  dead ends: 0 of 1 position (0.0%)\n"
+        levels={"1.txt": "E o\n", "2.txt": "#P o E#", "3.txt": "o\n\nP",
+                "4.txt": "P" + ROOM[1:-2] + "E\n", "5.txt": "####\n#PE#\n####\n####\n\nDoor\n",
+                "6.txt": "########\n#P   Eo#\n# #oo ##\n#   ####\n########\n", "7.txt": ""},
+        command="$CHECK levels/1.txt 2> e | grep ' 1 \\|once'; $CHECK --table levels/[1-7].txt "
+        "nowhere levels/2.txt > t 2> e; echo $?; tail -n +2 t",
+        output="levels/1.txt: 1 row, widest 3, 1 boulder, start at levels/1.txt:1:1\n"
+        "  dead ends: 0 of 1 position (0.0%)\n"
         "  never reached: 1 cell, the first at levels/1.txt:1:2\n"
         "  1 boulder never moves, the first at levels/1.txt:1:3: draw them as walls\n"
-        "  no solution: the exit cannot be reached\n"
-        "  never reached: 1 cell, the first at levels/2.txt:1:6\n"
-        "  no solution: the level has no exit\n"
-        "  1 boulder never moves, the first at levels/3.txt:1:1: draw them as walls\n"
-        "  dead ends: 0 of 75000 positions (0.0%)\n2\n"
+        "  unplanned play: finishes at once: the level is straight\n2\n"
+        "levels/1.txt\t1\t3\t3\t1\t1\t0.0\tsolved\t0\t0\t0\t0\t1\t0.0\t1\t\t1\t0\t\n"
+        "levels/2.txt\t1\t7\t5\t1\t1\t0.0\tno solution\t-\t-\t-\t-\t5\t100.0\t1\t-\t0\tjams\t\n"
+        "levels/3.txt\t1\t1\t1\t1\t1\t0.0\tno solution\t-\t-\t-\t-\t1\t100.0\t0\t-\t1\tjams\tP\n"
+        "levels/4.txt\t250\t300\t300\t250\t0\t0.0\tsolved\t548\t0\t0\t0\t75000\t0.0\t0\t" +
+        "s" * 249 + "d" * 299 + "\t0\t548\t\n"
         "levels/5.txt\t4\t4\t2\t1\t0\t25.0\tsolved\t1\t0\t0\t0\t2\t0.0\t0\td\t0\t1\tDoor\n"
-        "levels/2.txt\t1\t7\t5\t1\t1\t0.0\tno solution\t-\t-\t-\t-\t5\t100.0\t1\t-\t0\tjams\t\n",
-        "$CHECK levels/[1-4].txt 2> /dev/null | grep 'no sol\\|n:  (\\|ends: 0\\|never'; "
-        "$CHECK --table levels/5.txt levels/6.txt levels/7.txt levels/2.txt > t; "
-        "echo $?; tail -n +2 t",
-        "levels/6.txt is empty!\nCould not open levels/7.txt!\n"),
-    # The boulder beside the exit never moves; the one beside it can, once the first of the pair
-    # is pushed up from below. The exit is four steps straight on.
-    Row("CheckBouldersThatNeverMove", one("########\n#P   Eo#\n# #oo ##\n#   ####\n########\n"), "",
-        "  1 boulder never moves, the first at levels/1.txt:2:7: draw them as walls\n"
-        "  unplanned play: finishes in 4 moves, dddd: the level is straight\n",
-        "$CHECK levels/1.txt | grep 'never\\|unplanned'"),
+        "levels/6.txt\t5\t8\t6\t3\t3\t10.0\tsolved\t4\t0\t0\t0\t82\t20.7\t0\tdddd\t1\t4\t\n"
+        "levels/2.txt\t1\t7\t5\t1\t1\t0.0\tno solution\t-\t-\t-\t-\t5\t100.0\t1\t-\t0\tjams\t\n"),
     # Limits are kept to the last position and byte, and 1 MB is plenty for a small level.
     # Positions are kept as lists of cells, in order, in a room of few boulders, and as sets of
     # cells, some 2 KB each, in a crowded one.
     Row("CheckLimits",
-        {"1.txt": "PEo\n",
-         "2.txt": "##############\n#P       o   #\n#  o         #\n#           E#\n"
-                  "##############\n",
-         "3.txt": "P" + CROWD[1:]},
-        "",
-        "0\n  dead ends: 0 of 2 positions (0.0%)\n"
-        "  unplanned play: finishes in 1 move, d: the level is straight\n1\n"
+        levels={"1.txt": "PEo\n", "2.txt": "##############\n#P       o   #\n#  o         #\n"
+                "#           E#\n##############\n", "3.txt": "P" + CROWD[1:]},
+        command="$CHECK --table --limit 2 --memory 1 levels/1.txt | cut -f 8,13; for a in "
+        "'--limit 1 levels/1.txt' '--memory 1 levels/3.txt'; do $CHECK $a > o 2> /dev/null; "
+        "echo $?; grep gave o; done; $CHECK --table levels/2.txt | cut -f 13",
+        output="result\tpositions\nsolved\t2\n1\n"
         "  gave up: more than 1 position; raise the limit with --limit\n"
-        "  unplanned play: gave up: its choices lead past the limit\n"
-        "  dead ends: 0 of 11620 positions (0.0%)\n"
+        "  unplanned play: gave up: its choices lead past the limit\n1\n"
         "  gave up: 514 positions need more than 1 MB; raise the budget with --memory\n"
-        "  unplanned play: jams whatever it chooses, at once, at levels/3.txt:1:1\n",
-        "for n in 2 1; do $CHECK --limit $n --memory 1 levels/1.txt > o; echo $?; "
-        "grep -E 'gave|ends|unpl' o; done; $CHECK levels/2.txt | grep ends; "
-        "$CHECK --memory 1 levels/3.txt 2> /dev/null | grep -E 'gave|unpl'"),
-    Row("CheckBadArguments", one("PE"), "",
-        f"2 cairn-check: --limit{NUMBER}'0'/\n"
+        "positions\n11620\n"),
+    Row("CheckBadArguments", levels=one("PE"),
+        command=each_of("'--limit 0 x' '--limit 99999999999999999999 x' "
+                        "'--limit=5 --memory 17592186044416 x' 'x --limit' '' '--tabel x' "
+                        "'--table=1 x' --version --help", "$CHECK"),
+        output=f"2 cairn-check: --limit{NUMBER}'0'/\n"
         f"2 cairn-check: --limit{NUMBER}'99999999999999999999'/\n"
         f"2 cairn-check: --memory{NUMBER}'17592186044416'/\n2 cairn-check: --limit needs a value/\n"
         "2 cairn-check: no level file given/\n"
         "2 cairn-check: unknown option --tabel/\n2 cairn-check: --table takes no value/\n"
-        "0 /cairn-check 1.0.0\n0 /" +
-        "usage: cairn-check [--table] [--limit POSITIONS] [--memory MEGABYTES] FILE...\n" * 2,
-        each_of("'--limit 0 x' '--limit 99999999999999999999 x' "
-                "'--limit=5 --memory 17592186044416 x' 'x --limit' '' '--tabel x' '--table=1 x' "
-                "--version --help",
-                "$CHECK")),
+        "0 /cairn-check 1.0.0\n"
+        "0 /usage: cairn-check [--table] [--limit POSITIONS] [--memory MEGABYTES] FILE...\n"),
     # An author's likely mistakes are warned of, with their places as editors give them. Level 2
     # fills an 80 x 24 terminal exactly, and level 3 is a row too tall.
-    Row("CheckWarnings", one("\t\to#\n\nname\nnote\n"), "", "",
-        "printf '%78sPE\\n' '' > levels/2.txt && seq 22 >> levels/2.txt && "
+    Row("CheckWarnings", levels=one("\t\to#\n\nname\nnote\n"),
+        command="printf '%78sPE\\n' '' > levels/2.txt && seq 22 >> levels/2.txt && "
         "(echo P; seq 23) > levels/3.txt && $CHECK levels/?.txt > o",
-        "levels/1.txt:1:1: warning: no start marker P: the player starts here, in the top-left "
-        "cell\nlevels/1.txt:1:1: warning: a tab is a wall, though the game shows it as blank "
-        "space (2 tabs in all)\nlevels/1.txt:2: warning: this empty line ends the level; the 1 "
-        "line after the name below it is never read\nlevels/3.txt: warning: 24 rows, widest 2: "
-        "an 80 x 24 terminal shows a level of at most 23 rows of 80 columns whole\n",
-        1),
+        errors="levels/1.txt" + NO_START + "levels/1.txt:1:1: warning: a tab is a wall, though "
+        "the game shows it as blank space (2 tabs in all)\nlevels/1.txt:2: warning: this empty "
+        "line ends the level; the 1 line after the name below it is never read\nlevels/3.txt: "
+        "warning: 24 rows, widest 2: an 80 x 24 terminal shows a level of at most 23 rows of 80 "
+        "columns whole\n",
+        status=1),
     # The generator names what is wrong, a start that does not load and a room too small to need
     # a push among them, and gives up on a search past its limit as the checker does.
-    Row("GenBadArguments", one("Po E"), "",
-        "2 cairn-gen: Could not open nowhere!/\n1 cairn-gen: no 2 x 1 room drawn could be "
+    Row("GenBadArguments", levels=one("Po E"),
+        command=each_of("'5 5 10 1 300000 nowhere' '2 1 10 1' '5x 5 3 1' '5 22 3 1' '5 5' "
+                        "--lines '--lines=3 x' '--limit 5 5 5 3 1' '--limit=0 --lines x' "
+                        "'--limit 1 --lines levels/1.txt' '--lines nowhere' --version -h", "$GEN"),
+        output="2 cairn-gen: Could not open nowhere!/\n1 cairn-gen: no 2 x 1 room drawn could be "
         "finished with a push; try a larger room/\n2 cairn-gen: WIDTH needs a whole number from 2 "
         "to 78, not '5x'/\n2 cairn-gen: HEIGHT needs a whole number from 1 to 21, not '22'/\n"
         "2 cairn-gen: a climb takes 4 to 6 arguments/\n2 cairn-gen: --lines needs a level file/\n"
         "2 cairn-gen: --lines takes no value/\n2 cairn-gen: --limit goes with --lines/\n"
         "2 cairn-gen: --limit needs a whole number of areas, not '0'/\n"
         "1 /levels/1.txt: gave up: more than 1 area; raise the limit with --limit\n"
-        "2 Could not open nowhere!/\n"
-        "       cairn-gen [--limit AREAS] --lines FILE...\n",
-        each_of("'5 5 10 1 300000 nowhere' '2 1 10 1' '5x 5 3 1' '5 22 3 1' '5 5' --lines "
-                "'--lines=3 x' '--limit 5 5 5 3 1' '--limit=0 --lines x' '--limit 1 --lines "
-                "levels/1.txt' '--lines nowhere'", "$GEN")),
-    # A climb from a START level keeps its size, whatever size is asked for, and prints rooms whose
-    # lines the checker, written apart from the generator's search, finds too.
-    Row("GenClimbsFromStart", one("######\n#P o #\n#  o #\n# o E#\n######\n"), "", "agree\n",
-        "$GEN 2 1 2000 7 300000 levels/1.txt > c && awk 'BEGIN { RS = \"\" } END { print }' c > l "
-        "&& tail -n +2 l > levels/2.txt && [ \"$(head -n 1 l | cut -d ' ' -f 2)\" = "
-        "\"$($CHECK --table levels/2.txt | tail -n 1 | cut -f 12)\" ] && echo agree"),
+        "2 Could not open nowhere!/\n0 /cairn-gen 1.0.0\n"
+        "0 /usage: cairn-gen WIDTH HEIGHT ROUNDS SEED [POSITIONS [START]]\n"),
+    # A climb from a crowded room it draws, and one from a START level that needs no push, which
+    # keeps its own size whatever size is asked for.
+    Row("GenClimbsInARoom", levels={}, command="$GEN 6 3 3000 5 40", judge=climbed(8, 5, 40)),
+    Row("GenClimbsFromStart", levels=one("#######\n#P    #\n#  o  #\n# o  E#\n#######\n"),
+        command="$GEN 2 1 2000 7 300 levels/1.txt", judge=climbed(7, 5, 300)),
     # Where nothing can be installed, ./play and ./run-tests stop with one line that names what is
     # missing.
-    Row("InstallHelperRefuses", one("PE"), "", "",
-        f"mkdir bin && ln -s \"$(command -v id)\" bin && PATH=$PWD/bin \"$(command -v bash)\" "
-        f"-c \". '{SOURCE}/scripts/need.sh' && need cairn-missing\"",
-        "cairn: please install these Debian packages first: cairn-missing\n", 1),
+    Row("InstallHelperRefuses", levels={},
+        command=f"mkdir bin && ln -s \"$(command -v id)\" bin && PATH=$PWD/bin "
+        f"\"$(command -v bash)\" -c \". '{SOURCE}/scripts/need.sh' && need cairn-missing\"",
+        errors="cairn: please install these Debian packages first: cairn-missing\n", status=1),
     # A newcomer's ./play, then the install, which must build what ./play did not. Installed, the
     # game prefers levels where it is run, and plays its own anywhere else.
-    Row("InstalledAfterPlay", one("PE"), "",
-        shown('PE| P|"Gratz, you won!"') * 3 +
-        frame((SOURCE / "levels/1.txt").read_text().partition("\n\n")[0] + "\n") + "Bye!\n",
-        f"mkdir src && tar -C '{SOURCE}' --exclude='./build*' --exclude=./.git -c . | "
+    Row("InstalledAfterPlay", levels=one("PE"),
+        command=f"mkdir src && tar -C '{SOURCE}' --exclude='./build*' --exclude=./.git -c . | "
         "tar -x -C src && echo d | src/play --levels levels && "
         "cmake --install src/build --prefix prefix > log && g=prefix/games/cairn && echo d | $g && "
         "mkdir l && mv levels/1.txt l && echo d | $g --levels l && "
-        "test -e prefix/share/man/man6/cairn-check.6.gz && echo q | $g"),
+        "test -e prefix/share/man/man6/cairn-check.6.gz && echo q | $g",
+        output=(frames("PE", " P") + "Gratz, you won!\n") * 3 +
+        frames((SOURCE / "levels/1.txt").read_text().partition("\n\n")[0]) + "Bye!\n"),
 ]
 
 
@@ -262,7 +284,10 @@ def play(row):
                               shell=True, cwd=folder, stdin=subprocess.DEVNULL)
         printed = [open(f"{folder}/{name}", "rb").read(1 << 24).decode("latin-1")
                    for name in ("stdout", "stderr")]
-    got = [text.replace("\r", "") if WINDOWS else text for text in printed] + [done.returncode]
+        got = [text.replace("\r", "") if WINDOWS else text for text in printed] + [done.returncode]
+        if row.judge:
+            return (row.judge(folder, got[0]) + [f"errors: {got[1]!r:.600}"] * (got[1] != "") +
+                    [f"status: {got[2]}"] * (got[2] != 0))
     return [f"{field}: {g!r:.600}\n  wanted {w!r:.600}"
             for field, g, w in zip(["output", "errors", "status"], got,
                                    [row.output, row.errors, row.status]) if g != w]

@@ -30,6 +30,21 @@ const char* const usage =
     "usage: cairn-gen WIDTH HEIGHT ROUNDS SEED [POSITIONS [START]]\n"
     "       cairn-gen [--limit AREAS] --lines FILE...\n";
 
+const char* const help =
+    "Climbs towards rooms that need many lines (pushes of one boulder in one\n"
+    "direction), for level authors, and prints each room better than the ones\n"
+    "before it: a crowded room of WIDTH x HEIGHT inside its walls, or the level\n"
+    "START at its own size, changed for ROUNDS rounds from SEED; POSITIONS\n"
+    "(default 300000) limits the search of each room, in areas.\n"
+    "\n"
+    "  --lines        print the fewest lines, positions and dead ends of files\n"
+    "  --limit AREAS  with --lines, give up past this many (default 1000000)\n"
+    "  -h, --help     show this and exit\n"
+    "  --version      show the version and exit\n"
+    "\n"
+    "Exit status: 0 when done, 1 when no room could be drawn or a search gave\n"
+    "up, 2 when a file does not load or the arguments are wrong.\n";
+
 // The largest room is what an 80 x 24 terminal shows whole, walls and the
 // cursor's line included.
 constexpr std::uint64_t widest = 78, tallest = 21;
@@ -238,31 +253,41 @@ std::string readClimb(const std::vector<std::string>& words, Request& climb) {
     return "";
 }
 
-// Reads the command line: the --lines form into paths and limit, or a
-// climb's words; what was wrong otherwise.
-std::string parse(int argc, char** argv, bool& lines, std::uint64_t& limit,
-                  std::vector<std::string>& words) {
-    bool limited = false;
+// What the command line asks for: help, the version, the --lines form on
+// the files in words, or a climb, whose words are read apart.
+struct Command {
+    bool help = false, version = false, lines = false, limited = false;
+    std::uint64_t limit = defaultAreas;
+    std::vector<std::string> words;
+};
+
+// Reads the command line into command; what was wrong otherwise.
+std::string parse(int argc, char** argv, Command& command) {
     for (Arguments arguments(argc, argv); !arguments.done();) {
         const std::string argument = arguments.next();
+        bool* const flag = argument == "--help" || argument == "-h" ? &command.help
+                           : argument == "--version"                ? &command.version
+                           : argument == "--lines"                  ? &command.lines
+                                                                    : nullptr;
         std::string value;
-        if (argument == "--lines") {
-            if (arguments.valueLeft()) return "--lines takes no value";
-            lines = true;
+        if (flag != nullptr) {
+            if (arguments.valueLeft()) return argument + " takes no value";
+            *flag = true;
         } else if (argument == "--limit") {
             if (!arguments.value(value)) return "--limit needs a value";
-            if (!wholeNumber(value, 1, UINT64_MAX / 2, limit)) {
+            if (!wholeNumber(value, 1, UINT64_MAX / 2, command.limit)) {
                 return "--limit needs a whole number of areas, not '" + value + "'";
             }
-            limited = true;
+            command.limited = true;
         } else if (argument.size() > 1 && argument[0] == '-') {
             return "unknown option " + argument;
         } else {
-            words.push_back(argument);
+            command.words.push_back(argument);
         }
     }
-    if (lines && words.empty()) return "--lines needs a level file";
-    if (limited && !lines) return "--limit goes with --lines";
+    if (command.help || command.version) return "";
+    if (command.lines && command.words.empty()) return "--lines needs a level file";
+    if (command.limited && !command.lines) return "--limit goes with --lines";
     return "";
 }
 
@@ -285,14 +310,20 @@ int fail(const std::string& problem, int status) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    bool lines = false;
-    std::uint64_t limit = defaultAreas;
-    std::vector<std::string> words;
+    Command command;
     Request asked;
-    std::string problem = parse(argc, argv, lines, limit, words);
-    if (problem.empty() && !lines) problem = readClimb(words, asked);
+    std::string problem = parse(argc, argv, command);
+    if (command.help && problem.empty()) {
+        std::cout << usage << "\n" << help;
+        return 0;
+    }
+    if (command.version && problem.empty()) {
+        std::cout << "cairn-gen " CAIRN_VERSION "\n";
+        return 0;
+    }
+    if (problem.empty() && !command.lines) problem = readClimb(command.words, asked);
     if (!problem.empty()) return fail(problem, 2);
-    if (lines) return printLines(words, limit);
+    if (command.lines) return printLines(command.words, command.limit);
     std::mt19937 random(static_cast<unsigned>(asked.seed));
     Room room;
     if (!asked.start.empty()) {
