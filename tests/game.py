@@ -18,8 +18,7 @@ WINDOWS = GAME.endswith(".exe")
 GAME = "wine " + GAME if WINDOWS else GAME
 SOURCE = Path(__file__).resolve().parents[1]
 
-# A row without a judge compares the output; one with a judge hands it what was printed and the
-# folder, and it returns what is wrong.
+# A row compares the output, or hands it with the folder to its judge, which returns what is wrong.
 Row = namedtuple("Row", "name levels keys command output errors status judge",
                  defaults=["", "cat keys | $GAME", "", "", 0, None])
 
@@ -180,20 +179,20 @@ SURROUNDINGS = [
                 "4.txt": "P" + ROOM[1:-2] + "E\n", "5.txt": "####\n#PE#\n####\n####\n\nDoor\n",
                 "6.txt": "########\n#P   Eo#\n# #oo ##\n#   ####\n########\n", "7.txt": ""},
         command="$CHECK levels/1.txt 2> e | grep ' 1 \\|once'; $CHECK --table levels/[1-7].txt "
-        "nowhere levels/2.txt > t 2> e; echo $?; tail -n +2 t",
+        "nowhere levels/2.txt > t 2> e; echo $?; tail -n +2 t | tr '\\t' ,",
         output="levels/1.txt: 1 row, widest 3, 1 boulder, start at levels/1.txt:1:1\n"
         "  dead ends: 0 of 1 position (0.0%)\n"
         "  never reached: 1 cell, the first at levels/1.txt:1:2\n"
         "  1 boulder never moves, the first at levels/1.txt:1:3: draw them as walls\n"
         "  unplanned play: finishes at once: the level is straight\n2\n"
-        "levels/1.txt\t1\t3\t3\t1\t1\t0.0\tsolved\t0\t0\t0\t0\t1\t0.0\t1\t\t1\t0\t\n"
-        "levels/2.txt\t1\t7\t5\t1\t1\t0.0\tno solution\t-\t-\t-\t-\t5\t100.0\t1\t-\t0\tjams\t\n"
-        "levels/3.txt\t1\t1\t1\t1\t1\t0.0\tno solution\t-\t-\t-\t-\t1\t100.0\t0\t-\t1\tjams\tP\n"
-        "levels/4.txt\t250\t300\t300\t250\t0\t0.0\tsolved\t548\t0\t0\t0\t75000\t0.0\t0\t" +
-        "s" * 249 + "d" * 299 + "\t0\t548\t\n"
-        "levels/5.txt\t4\t4\t2\t1\t0\t25.0\tsolved\t1\t0\t0\t0\t2\t0.0\t0\td\t0\t1\tDoor\n"
-        "levels/6.txt\t5\t8\t6\t3\t3\t10.0\tsolved\t4\t0\t0\t0\t82\t20.7\t0\tdddd\t1\t4\t\n"
-        "levels/2.txt\t1\t7\t5\t1\t1\t0.0\tno solution\t-\t-\t-\t-\t5\t100.0\t1\t-\t0\tjams\t\n"),
+        "levels/1.txt,1,3,3,1,1,0.0,solved,0,0,0,0,1,0.0,1,,1,0,\n"
+        "levels/2.txt,1,7,5,1,1,0.0,no solution,-,-,-,-,5,100.0,1,-,0,jams,\n"
+        "levels/3.txt,1,1,1,1,1,0.0,no solution,-,-,-,-,1,100.0,0,-,1,jams,P\n"
+        "levels/4.txt,250,300,300,250,0,0.0,solved,548,0,0,0,75000,0.0,0," +
+        "s" * 249 + "d" * 299 + ",0,548,\n"
+        "levels/5.txt,4,4,2,1,0,25.0,solved,1,0,0,0,2,0.0,0,d,0,1,Door\n"
+        "levels/6.txt,5,8,6,3,3,10.0,solved,4,0,0,0,82,20.7,0,dddd,1,4,\n"
+        "levels/2.txt,1,7,5,1,1,0.0,no solution,-,-,-,-,5,100.0,1,-,0,jams,\n"),
     # Limits are kept to the last position and byte, and 1 MB is plenty for a small level.
     # Positions are kept as lists of cells, in order, in a room of few boulders, and as sets of
     # cells, some 2 KB each, in a crowded one.
@@ -245,6 +244,11 @@ SURROUNDINGS = [
         "1 /levels/1.txt: gave up: more than 1 area; raise the limit with --limit\n"
         "2 Could not open nowhere!/\n0 /cairn-gen 1.0.0\n"
         "0 /usage: cairn-gen WIDTH HEIGHT ROUNDS SEED [POSITIONS [START]]\n"),
+    # The search by lines ends at an exit: with the boulder stuck beside it, the player walks four
+    # cells, where the checker counts a fifth position, on the exit.
+    Row("GenLinesEndAtTheExit", levels=one("#####\n#PoE#\n#   #\n#####\n"),
+        command="$GEN --lines levels/1.txt",
+        output="levels/1.txt: 0 lines, 4 positions, 0 dead ends\n"),
     # A climb from a crowded room it draws, and one from a START level that needs no push, which
     # keeps its own size whatever size is asked for.
     Row("GenClimbsInARoom", levels={}, command="$GEN 6 3 3000 5 40", judge=climbed(8, 5, 40)),
@@ -285,12 +289,10 @@ def play(row):
         printed = [open(f"{folder}/{name}", "rb").read(1 << 24).decode("latin-1")
                    for name in ("stdout", "stderr")]
         got = [text.replace("\r", "") if WINDOWS else text for text in printed] + [done.returncode]
-        if row.judge:
-            return (row.judge(folder, got[0]) + [f"errors: {got[1]!r:.600}"] * (got[1] != "") +
-                    [f"status: {got[2]}"] * (got[2] != 0))
-    return [f"{field}: {g!r:.600}\n  wanted {w!r:.600}"
-            for field, g, w in zip(["output", "errors", "status"], got,
-                                   [row.output, row.errors, row.status]) if g != w]
+        judged = row.judge(folder, got[0]) if row.judge else []
+    wanted = [got[0] if row.judge else row.output, row.errors, row.status]
+    return judged + [f"{field}: {g!r:.600}\n  wanted {w!r:.600}"
+                     for field, g, w in zip(["output", "errors", "status"], got, wanted) if g != w]
 
 
 rows = CAMPAIGNS + ([] if WINDOWS else SURROUNDINGS)
