@@ -2,8 +2,9 @@
 # The shipped levels: every one keeps the marks of a designed level and can be finished as the
 # table in docs/levels.md, which names them as their files do, says; from level 6 on the pack
 # climbs in the lines it needs, and the search by lines, written apart from the solver, finds the
-# same fewest lines and dead ends, in fewer positions: it leaves out the player on an exit. From level 6 on every boulder can move, and from level 9 on a player who does
-# not plan jams. The browser test plays their solutions in the real game.
+# same fewest lines and dead ends, in fewer positions: it leaves out the player on an exit. From
+# level 6 on every boulder can move, and from level 9 on a player who does not plan jams. The
+# browser test plays their solutions in the real game.
 #   tests/pack.py CHECK GEN
 import os
 import subprocess

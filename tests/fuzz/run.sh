@@ -10,7 +10,7 @@ CXX=clang++ cmake -S "$root" -B "$build" -DCAIRN_FUZZ=ON -DCMAKE_DISABLE_FIND_PA
   -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build" -j2 --target FuzzGame >/dev/null
 mkdir -p "$build/corpus"
-cd "$build" && ./tests/fuzz/FuzzGame -max_total_time="$seconds" -print_final_stats=1 -timeout=10 \
+cd "$build" && ./FuzzGame -max_total_time="$seconds" -print_final_stats=1 -timeout=10 \
   corpus "$root/tests/fuzz/corpus/game" 2>&1 |
   grep -E '^(#[0-9]+ +DONE|stat::|==[0-9]+==ERROR|SUMMARY|INFO: Seed)'
 exit "${PIPESTATUS[0]}"
