@@ -61,7 +61,7 @@ def climbed(width, height, areas):
         return (len(rows) == height and rows[0] == rows[-1] == "#" * width and
                 {row[0] + row[-1] + str(len(row)) for row in rows} == {f"##{width}"} and
                 level.count("P") == level.count("E") == 1 and f[7] == "solved" and
-                f[11] != "0" and said.startswith(f"candidate: {f[11]} lines, "))
+                f[11] != "0" and said.split()[:2] == ["candidate:", f[11]])
 
     def judge(folder, printed):
         rooms = [room.partition("\n")[::2] for room in printed.strip("\n").split("\n\n")]
@@ -245,10 +245,13 @@ SURROUNDINGS = [
         "2 Could not open nowhere!/\n0 /cairn-gen 1.0.0\n"
         "0 /usage: cairn-gen WIDTH HEIGHT ROUNDS SEED [POSITIONS [START]]\n"),
     # The search by lines ends at an exit: with the boulder stuck beside it, the player walks four
-    # cells, where the checker counts a fifth position, on the exit.
-    Row("GenLinesEndAtTheExit", levels=one("#####\n#PoE#\n#   #\n#####\n"),
-        command="$GEN --lines levels/1.txt",
-        output="levels/1.txt: 0 lines, 4 positions, 0 dead ends\n"),
+    # cells, where the checker counts a fifth position, on the exit. A boulder pushed once, as far
+    # as it goes, walls the exit off: two cells before the push and three after it, all dead.
+    Row("GenLinesEndAtTheExit",
+        levels={"1.txt": "#####\n#PoE#\n#   #\n#####\n", "2.txt": "#P o E#"},
+        command="$GEN --lines levels/1.txt levels/2.txt",
+        output="levels/1.txt: 0 lines, 4 positions, 0 dead ends\n"
+        "levels/2.txt: no solution, 5 positions, 5 dead ends\n"),
     # A climb from a crowded room it draws, and one from a START level that needs no push, which
     # keeps its own size whatever size is asked for; on this seed the climb moves its exit.
     Row("GenClimbsInARoom", levels={}, command="$GEN 6 3 3000 5 40", judge=climbed(8, 5, 40)),

@@ -13,6 +13,7 @@
 #include "Gamefield.h"
 #include "Solver.h"
 #include "Unplanned.h"
+#include "Words.h"
 
 namespace {
 
@@ -93,11 +94,6 @@ std::string parse(int argc, char** argv, Options& options) {
     }
     if (options.help || options.version || !options.files.empty()) return "";
     return "no level file given";
-}
-
-// "1 boulder", "2 boulders".
-std::string counted(std::size_t count, const char* one, const char* many) {
-    return std::to_string(count) + " " + (count == 1 ? one : many);
 }
 
 // Loads a level as the game does; the game's one-line complaint goes to the

@@ -23,6 +23,7 @@
 
 #include "Arguments.h"
 #include "LineSearch.h"
+#include "Words.h"
 
 namespace {
 
@@ -159,7 +160,8 @@ std::string fromFile(const std::string& path, Room& room) {
 }
 
 void print(const Room& room, const Score& score) {
-    std::cout << "candidate: " << score.lines << " lines, " << score.deadPercent << "% dead ends\n";
+    std::cout << "candidate: " << counted(static_cast<std::size_t>(score.lines), "line", "lines")
+              << ", " << score.deadPercent << "% dead ends\n";
     for (const auto& row : level(room)) std::cout << row << "\n";
     std::cout << std::endl;
 }
@@ -196,9 +198,10 @@ void climb(Room room, long rounds, std::size_t limit, std::mt19937& random) {
     }
 }
 
-// The figures of each level file, as the climb sees them: its fewest lines,
-// its positions and its dead ends. Exits as cairn-check does: 2 when a file
-// does not load, else 1 when a search gave up.
+// The figures of each level file, as the climb sees them: its fewest lines
+// (or that it has no solution), its positions and its dead ends. Exits as
+// cairn-check does: 2 when a file does not load, else 1 when a search gave
+// up.
 int printLines(const std::vector<std::string>& paths, std::uint64_t limit) {
     int status = 0;
     for (const auto& path : paths) {
@@ -216,8 +219,12 @@ int printLines(const std::vector<std::string>& paths, std::uint64_t limit) {
             status = std::max(status, 1);
             continue;
         }
-        std::cout << path << ": " << figures.lines << " lines, " << figures.positions
-                  << " positions, " << figures.deadEnds << " dead ends\n";
+        const std::string lines =
+            figures.lines < 0 ? "no solution"
+                              : counted(static_cast<std::size_t>(figures.lines), "line", "lines");
+        std::cout << path << ": " << lines << ", "
+                  << counted(figures.positions, "position", "positions") << ", "
+                  << counted(figures.deadEnds, "dead end", "dead ends") << "\n";
     }
     return status;
 }
