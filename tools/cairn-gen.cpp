@@ -314,32 +314,40 @@ int fail(const std::string& problem, int status) {
     return status;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    Command command;
-    Request asked;
-    std::string problem = parse(argc, argv, command);
-    if (command.help && problem.empty()) {
-        std::cout << usage << "\n" << help;
-        return 0;
-    }
-    if (command.version && problem.empty()) {
-        std::cout << "cairn-gen " CAIRN_VERSION "\n";
-        return 0;
-    }
-    if (problem.empty() && !command.lines) problem = readClimb(command.words, asked);
-    if (!problem.empty()) return fail(problem, 2);
-    if (command.lines) return printLines(command.words, command.limit);
+// Draws the room to climb from, or reads it from START, and climbs.
+int climbFrom(const Request& asked) {
     std::mt19937 random(static_cast<unsigned>(asked.seed));
     Room room;
     if (!asked.start.empty()) {
-        if (problem = fromFile(asked.start, room); !problem.empty()) return fail(problem, 2);
+        if (const std::string problem = fromFile(asked.start, room); !problem.empty()) {
+            return fail(problem, 2);
+        }
     } else if (!drawRoom(asked, random, room)) {
         return fail("no " + std::to_string(asked.width) + " x " + std::to_string(asked.height) +
                         " room drawn could be finished with a push; try a larger room",
                     1);
     }
     climb(room, static_cast<long>(asked.rounds), asked.positions, random);
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Command command;
+    Request asked;
+    std::string problem = parse(argc, argv, command);
+    const bool climbing = !command.help && !command.version && !command.lines;
+    if (problem.empty() && climbing) problem = readClimb(command.words, asked);
+    if (!problem.empty()) return fail(problem, 2);
+    if (command.help) {
+        std::cout << usage << "\n" << help;
+    } else if (command.version) {
+        std::cout << "cairn-gen " CAIRN_VERSION "\n";
+    } else if (command.lines) {
+        return printLines(command.words, command.limit);
+    } else {
+        return climbFrom(asked);
+    }
     return 0;
 }
